@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Installs everything building, running and testing Pellucor needs on Debian 12:
+# the MinGW-w64 cross compilers, Wine, a virtual X display, a Chinese font and the
+# zh_CN.UTF-8 locale. Idempotent: what is already there is skipped.
+#
+# The product is a 32-bit executable. Machines whose kernel runs 32-bit code can run it
+# with Wine's 32-bit loader (wine32:i386); on machines that cannot (ia32 emulation off),
+# the tests run a 64-bit build of the same sources under wine64. Both loaders are
+# installed where they can work; see scripts/wine-env.sh for the choice.
+set -euo pipefail
+
+if [ "$(id -u)" -ne 0 ]; then
+  exec sudo --preserve-env=DEBIAN_FRONTEND "$0" "$@"
+fi
+export DEBIAN_FRONTEND=noninteractive
+
+packages=(
+  cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
+  wine wine64 xvfb xauth x11-utils fonts-wqy-zenhei locales python3 imagemagick
+)
+
+# Can this kernel run 32-bit x86 code? Assemble and run a three-instruction program.
+runs_32bit() {
+  local dir
+  dir=$(mktemp -d)
+  printf '.globl _start\n_start: movl $1,%%eax\nmovl $0,%%ebx\nint $0x80\n' >"$dir/t.s"
+  as --32 "$dir/t.s" -o "$dir/t.o" 2>/dev/null && ld -m elf_i386 "$dir/t.o" -o "$dir/t" 2>/dev/null &&
+    "$dir/t" 2>/dev/null
+  local rc=$?
+  rm -rf "$dir"
+  return $rc
+}
+
+added_arch=0
+if runs_32bit; then
+  packages+=(wine32:i386)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    added_arch=1
+  fi
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ "${#missing[@]}" -gt 0 ] || [ "$added_arch" -eq 1 ]; then
+  echo "setup: installing ${missing[*]}"
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine's ANSI code page follows the locale: without zh_CN.UTF-8 it stays 1252.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+  echo "setup: generating the zh_CN.UTF-8 locale"
+  if grep -q '^# *zh_CN.UTF-8 UTF-8' /etc/locale.gen; then
+    sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  elif ! grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen; then
+    echo 'zh_CN.UTF-8 UTF-8' >>/etc/locale.gen
+  fi
+  locale-gen >/dev/null
+fi
+
+echo "setup: ready"

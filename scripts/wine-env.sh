@@ -1,0 +1,58 @@
+# Sourced by the scripts: the Wine settings every run and test uses.
+#   WINE_LOADER   the loader for the build in use (32-bit where the kernel runs 32-bit code)
+#   TEST_PRESET   the CMake preset whose tests run here: test32 or test64
+# The Wine prefix belongs to the build folder, so nothing is written to the home folder.
+
+PELLUCOR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  export WINE_LOADER=/usr/lib/wine/wine
+  TEST_PRESET=test32
+else
+  export WINE_LOADER=/usr/lib/wine/wine64
+  TEST_PRESET=test64
+fi
+export WINELOADER=$WINE_LOADER
+export WINESERVER=/usr/bin/wineserver
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export LANG=zh_CN.UTF-8
+export LC_ALL=zh_CN.UTF-8
+
+# Starts a virtual X display of our own (never a fixed number) and exports DISPLAY.
+start_virtual_display() {
+  local fd_file
+  fd_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    [ -s "$fd_file" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$fd_file" ]; then
+    echo "Xvfb did not start" >&2
+    kill "$XVFB_PID" 2>/dev/null
+    rm -f "$fd_file"
+    return 1
+  fi
+  export DISPLAY=":$(head -n1 "$fd_file")"
+  rm -f "$fd_file"
+}
+
+stop_virtual_display() {
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=
+}
+
+# Creates (once) and starts the prefix for a build folder; leaves the server running.
+prime_wine_prefix() {
+  export WINEPREFIX="$1/wineprefix"
+  "$WINE_LOADER" wineboot -i >/dev/null 2>&1
+  "$WINESERVER" -p 2>/dev/null || true  # keep the server up between tests
+}
+
+stop_wine() {
+  [ -n "${WINEPREFIX:-}" ] && "$WINESERVER" -k 2>/dev/null
+  true
+}

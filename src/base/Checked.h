@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cfenv>
+#include <cmath>
+#include <cstdint>
+
+#include "base/RuntimeError.h"
+
+// 32-bit signed arithmetic with an overflow test, as the program's coordinate arithmetic is
+// done: a result outside the range raises run-time error 6 (overflow).
+namespace base {
+
+inline std::int32_t CheckedAdd(std::int32_t a, std::int32_t b) {
+  std::int32_t r;
+  if (__builtin_add_overflow(a, b, &r)) throw RuntimeError(RuntimeError::kOverflow);
+  return r;
+}
+
+inline std::int32_t CheckedSub(std::int32_t a, std::int32_t b) {
+  std::int32_t r;
+  if (__builtin_sub_overflow(a, b, &r)) throw RuntimeError(RuntimeError::kOverflow);
+  return r;
+}
+
+// A floating-point value converted to a 32-bit integer, rounding to nearest (ties to even);
+// a value that is not finite or lies outside the 32-bit range raises error 6.
+inline std::int32_t CheckedToInt32(double value) {
+  if (!std::isfinite(value)) throw RuntimeError(RuntimeError::kOverflow);
+  double rounded = std::nearbyint(value);
+  if (rounded < -2147483648.0 || rounded > 2147483647.0) {
+    throw RuntimeError(RuntimeError::kOverflow);
+  }
+  return static_cast<std::int32_t>(rounded);
+}
+
+// floor(a / b) for integers, rounding toward minus infinity (not toward zero); b > 0.
+constexpr std::int32_t FloorDiv(std::int32_t a, std::int32_t b) {
+  std::int32_t q = a / b;
+  return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+
+}  // namespace base

@@ -1,8 +1,13 @@
 #!/usr/bin/env python3
 """Draws the program icon: a glossy blue round face with two small dark eyes and a curl on
-top, on a transparent background. Writes res/Pellucor.ico (16 x 16, 256 colours).
+top, on a transparent background, 16 x 16 pixels in 256 colours.
 
-Run it again after changing the drawing; the .ico is committed."""
+Writes res/Pellucor.ico, and the same image as the two raw resources the resource script
+takes: the icon image (res/icon30001.bin, icon 30001) and the icon group (res/icongroup1.bin,
+group 1, whose one entry names icon 30001). The resource compiler would number the image
+itself; the raw form keeps the number fixed.
+
+Run it again after changing the drawing; the outputs are committed."""
 import math
 import struct
 import sys
@@ -77,7 +82,21 @@ def write_ico(path, images):
     Path(path).write_bytes(out + b"".join(blobs))
 
 
+def write_group(path, images):
+    """A GRPICONDIR: like the .ico directory, with resource ids in place of file offsets."""
+    out = struct.pack("<HHH", 0, 1, len(images))
+    for size, colours, bpp, blob, icon_id in images:
+        out += struct.pack("<BBBBHHIH", size % 256, size % 256, colours % 256, 0, 1, bpp,
+                           len(blob), icon_id)
+    Path(path).write_bytes(out)
+
+
+ICON_ID = 30001
+
 if __name__ == "__main__":
     here = Path(__file__).resolve().parent
-    write_ico(here / "Pellucor.ico", [(16, 0, 8, image_8bpp(16))])
-    print("wrote", here / "Pellucor.ico", file=sys.stderr)
+    blob = image_8bpp(16)
+    write_ico(here / "Pellucor.ico", [(16, 0, 8, blob)])
+    (here / "icon30001.bin").write_bytes(blob)
+    write_group(here / "icongroup1.bin", [(16, 0, 8, blob, ICON_ID)])
+    print("wrote Pellucor.ico, icon30001.bin and icongroup1.bin", file=sys.stderr)

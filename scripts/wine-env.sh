@@ -56,3 +56,31 @@ stop_wine() {
   [ -n "${WINEPREFIX:-}" ] && "$WINESERVER" -k 2>/dev/null
   true
 }
+
+# Without a window manager nobody draws the title bars; let Wine draw its own frames, as
+# Windows does.
+wine_draws_frames() {
+  "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+  "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+}
+
+# The executable `make run` starts: the product itself where the 32-bit loader works, else the
+# 64-bit build of the same sources.
+program_to_run() {
+  if [ "$TEST_PRESET" = test32 ]; then
+    echo "$PELLUCOR_ROOT/build/release/Pellucor.exe"
+  else
+    echo "$PELLUCOR_ROOT/build/test64/Pellucor.exe"
+  fi
+}
+
+# Waits (at most $2 seconds) for a top-level X window named $1; prints its id.
+wait_for_x_window() {
+  local i id
+  for i in $(seq 1 $(($2 * 10))); do
+    id=$(xwininfo -root -tree 2>/dev/null | awk -v n="\"$1\":" '$2 == n {print $1; exit}')
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}

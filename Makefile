@@ -1,0 +1,20 @@
+# Thin wrapper over scripts/ and CMake. `make run` and `make test` set up the machine first.
+.PHONY: run test build demo setup clean
+
+run:
+	scripts/run.sh
+
+test:
+	scripts/test.sh
+
+build: setup
+	cmake --preset release >/dev/null && cmake --build --preset release
+
+demo:
+	scripts/demo.sh
+
+setup:
+	scripts/setup.sh
+
+clean:
+	rm -rf build

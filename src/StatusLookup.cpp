@@ -1,1 +1,284 @@
-// placeholder
+#include "StatusLookup.h"
+
+#include <windows.h>
+#include <urlmon.h>
+
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "base/Ansi.h"
+#include "base/RuntimeError.h"
+#include "base/ScopedWin.h"
+
+namespace status {
+namespace {
+
+constexpr char kAddressPrefix[] = "http://amos.alicdn.com/online.ww?v=2&uid=";
+constexpr char kAddressSuffix[] = "&s=1";
+constexpr wchar_t kTempFilePrefix[] = L"pel";  // GetTempFileName keeps three characters
+constexpr DWORD kHttpOk = 200;
+
+bool IsUnreserved(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '.' || c == '_' || c == '~';
+}
+
+std::wstring Hex32(unsigned long value) {
+  wchar_t text[16];
+  swprintf(text, 16, L"0x%08lX", value);
+  return text;
+}
+
+[[noreturn]] void FailLookup(const std::wstring& why) {
+  throw base::RuntimeError(base::RuntimeError::kLookupFailed, why);
+}
+
+// A new empty file in the user's temp folder, deleted when its owner goes.
+class TempFile {
+ public:
+  TempFile() {
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t path[MAX_PATH];
+    DWORD n = GetTempPathW(MAX_PATH + 1, folder);
+    if (n == 0 || n > MAX_PATH || GetTempFileNameW(folder, kTempFilePrefix, 0, path) == 0) {
+      FailLookup(L"无法在临时文件夹中建立文件（错误 " + std::to_wstring(GetLastError()) + L"）");
+    }
+    path_ = path;
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile() { DeleteFileW(path_.c_str()); }
+
+  // The path for an ANSI call: the long one when the code page carries it, else the short one.
+  std::string AnsiPath() const {
+    std::optional<std::string> ansi = base::ToAnsiExact(path_);
+    if (!ansi) {
+      wchar_t short_path[MAX_PATH];
+      DWORD n = GetShortPathNameW(path_.c_str(), short_path, MAX_PATH);
+      if (n > 0 && n < MAX_PATH) ansi = base::ToAnsiExact(short_path);
+    }
+    if (!ansi) FailLookup(L"临时文件夹的路径无法用当前代码页表示");
+    return *ansi;
+  }
+
+  // The length in bytes; run-time error 53 when the file is gone.
+  std::uint64_t Length() const {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path_.c_str(), GetFileExInfoStandard, &data)) {
+      throw base::RuntimeError(base::RuntimeError::kFileNotFound);
+    }
+    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  }
+
+ private:
+  std::wstring path_;
+};
+
+// COM for the current thread, from construction to destruction.
+class ComApartment {
+ public:
+  ComApartment() {
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(hr)) FailLookup(L"无法初始化 COM（错误 " + Hex32(hr) + L"）");
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  ~ComApartment() { CoUninitialize(); }
+};
+
+// Watches one download for the download service: asks for a fresh answer that stays out of
+// the cache, and notes the HTTP status and how many of the announced bytes arrived. The
+// service calls it on the thread that started the download.
+class DownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
+ public:
+  // Fails the lookup unless the download ended with a whole answer of status 200.
+  void Check(HRESULT download_result) const {
+    if (FAILED(download_result) || FAILED(stop_result_)) {
+      HRESULT hr = FAILED(download_result) ? download_result : stop_result_;
+      FailLookup(L"无法从状态服务器取得应答（错误 " + Hex32(hr) + L"）");
+    }
+    if (status_code_ == 0) FailLookup(L"状态服务器没有应答");
+    if (status_code_ != kHttpOk)
+      FailLookup(L"状态服务器返回 HTTP " + std::to_wstring(status_code_));
+    // Nothing is announced for a compressed answer; its arrival is checked by the service.
+    if (announced_ != 0 && received_ < announced_) {
+      FailLookup(L"状态服务器的应答不完整：收到 " + std::to_wstring(received_) + L" 字节，应为 " +
+                 std::to_wstring(announced_) + L" 字节");
+    }
+  }
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
+    if (!object) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IBindStatusCallback) {
+      *object = static_cast<IBindStatusCallback*>(this);
+    } else if (iid == IID_IHttpNegotiate) {
+      *object = static_cast<IHttpNegotiate*>(this);
+    } else {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return InterlockedIncrement(&references_); }
+  ULONG STDMETHODCALLTYPE Release() noexcept override {
+    LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+
+  // IBindStatusCallback
+  HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) noexcept override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetPriority(LONG*) noexcept override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) noexcept override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG progress_max, ULONG status,
+                                       LPCWSTR) noexcept override {
+    if (status == BINDSTATUS_BEGINDOWNLOADDATA || status == BINDSTATUS_DOWNLOADINGDATA ||
+        status == BINDSTATUS_ENDDOWNLOADDATA) {
+      received_ = progress;
+      announced_ = progress_max;
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT result, LPCWSTR) noexcept override {
+    stop_result_ = result;
+    return S_OK;
+  }
+  // Never an answer from the cache, and none left in it: the status changes from one minute
+  // to the next.
+  // https://learn.microsoft.com/en-us/previous-versions/windows/internet-explorer/ie-developer/platform-apis/ms775130(v=vs.85)
+  HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* flags, BINDINFO* info) noexcept override {
+    if (!flags || !info) return E_INVALIDARG;
+    *flags |= BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;
+    DWORD size = info->cbSize;
+    ZeroMemory(info, size);
+    info->cbSize = size;
+    info->dwBindVerb = BINDVERB_GET;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*,
+                                            STGMEDIUM*) noexcept override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) noexcept override { return S_OK; }
+
+  // IHttpNegotiate
+  HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR, LPCWSTR, DWORD,
+                                                 LPWSTR* extra_headers) noexcept override {
+    if (extra_headers) *extra_headers = nullptr;
+    return S_OK;
+  }
+  // The download service reports a dropped connection as status 0.
+  HRESULT STDMETHODCALLTYPE OnResponse(DWORD status_code, LPCWSTR, LPCWSTR,
+                                       LPWSTR* extra_headers) noexcept override {
+    status_code_ = status_code;
+    if (extra_headers) *extra_headers = nullptr;
+    return S_OK;
+  }
+
+ private:
+  ~DownloadWatch() = default;  // only Release deletes
+
+  LONG references_ = 1;
+  HRESULT stop_result_ = S_OK;
+  DWORD status_code_ = 0;
+  ULONG received_ = 0;
+  ULONG announced_ = 0;
+};
+
+struct ReleaseCom {
+  void operator()(IBindStatusCallback* object) const noexcept { object->Release(); }
+};
+
+// Downloads the address into a temporary file and returns the length of the answer; the file
+// is gone when this returns.
+std::uint64_t FetchAnswerSize(const std::string& address) {
+  ComApartment com;
+  TempFile file;
+  std::unique_ptr<DownloadWatch, ReleaseCom> watch(new DownloadWatch);
+  HRESULT hr =
+      URLDownloadToFileA(nullptr, address.c_str(), file.AnsiPath().c_str(), 0, watch.get());
+  watch->Check(hr);
+  return file.Length();
+}
+
+// One download, shared by the waiting caller and the worker thread. Each holds a reference and
+// the last to let go frees it. The caller fills `address` before the worker starts; the worker
+// alone writes the outcome, and the caller reads it only once the worker's thread has ended.
+struct Download {
+  std::string address;
+  bool done = false;
+  std::uint64_t answer_size = 0;
+  std::optional<base::RuntimeError> failure;
+};
+
+// The worker thread: owns its reference to the download and everything the download makes.
+DWORD WINAPI RunDownload(void* parameter) noexcept {
+  std::unique_ptr<std::shared_ptr<Download>> reference(
+      static_cast<std::shared_ptr<Download>*>(parameter));
+  Download& download = **reference;
+  try {
+    download.answer_size = FetchAnswerSize(download.address);
+    download.done = true;
+  } catch (...) {
+    try {
+      download.failure = base::CurrentErrorAsRuntimeError();
+    } catch (...) {
+      // Out of memory for the message: the caller reports a failed lookup without it.
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string StatusAddress(std::wstring_view account) {
+  std::optional<std::string> bytes = base::ToAnsiExact(account);
+  if (!bytes) throw base::RuntimeError(base::RuntimeError::kAccountNotSendable);
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string address = kAddressPrefix;
+  for (unsigned char c : *bytes) {
+    if (IsUnreserved(c)) {
+      address += static_cast<char>(c);
+    } else {
+      address += '%';
+      address += kHex[c >> 4];
+      address += kHex[c & 0xF];
+    }
+  }
+  address += kAddressSuffix;
+  return address;
+}
+
+// The download runs on a worker thread so that a server that never answers cannot hold the
+// caller for more than kAnswerTimeoutMs. The caller waits without pumping messages, so its
+// window stays blocked as before. A download given up on finishes on its own and deletes its
+// file then; if the program ends first, it ends with it.
+bool IsOnline(std::wstring_view account) {
+  auto download = std::make_shared<Download>();
+  download->address = StatusAddress(account);
+
+  auto worker_reference = std::make_unique<std::shared_ptr<Download>>(download);
+  base::KernelHandle worker(
+      CreateThread(nullptr, 0, RunDownload, worker_reference.get(), 0, nullptr));
+  if (!worker) {
+    FailLookup(L"无法启动下载（错误 " + std::to_wstring(GetLastError()) + L"）");
+  }
+  worker_reference.release();  // the thread owns it now
+
+  switch (WaitForSingleObject(worker.get(), kAnswerTimeoutMs)) {
+    case WAIT_OBJECT_0:
+      break;
+    case WAIT_TIMEOUT:
+      FailLookup(L"状态服务器在 " + std::to_wstring(kAnswerTimeoutMs / 1000) + L" 秒内没有应答");
+    default:
+      FailLookup(L"等待下载时出错（错误 " + std::to_wstring(GetLastError()) + L"）");
+  }
+  if (download->failure) throw *download->failure;
+  if (!download->done) throw base::RuntimeError(base::RuntimeError::kLookupFailed);
+  return IsOnlineAnswer(download->answer_size);
+}
+
+}  // namespace status

@@ -5,7 +5,9 @@
 namespace base {
 namespace {
 
-int Length(size_t size) { return static_cast<int>(size); }
+int Length(size_t size) {
+  return static_cast<int>(size);
+}
 
 std::string WideToAnsi(std::wstring_view text, DWORD flags, BOOL* used_default) {
   if (text.empty()) return {};
@@ -19,7 +21,9 @@ std::string WideToAnsi(std::wstring_view text, DWORD flags, BOOL* used_default) 
 
 }  // namespace
 
-std::string ToAnsi(std::wstring_view text) { return WideToAnsi(text, 0, nullptr); }
+std::string ToAnsi(std::wstring_view text) {
+  return WideToAnsi(text, 0, nullptr);
+}
 
 std::optional<std::string> ToAnsiExact(std::wstring_view text) {
   BOOL used_default = FALSE;

@@ -92,7 +92,8 @@ class WindowDc {
 // object is never deleted while selected.
 class ScopedSelectObject {
  public:
-  ScopedSelectObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(SelectObject(dc, object)) {}
+  ScopedSelectObject(HDC dc, HGDIOBJ object) noexcept
+      : dc_(dc), previous_(SelectObject(dc, object)) {}
   ScopedSelectObject(const ScopedSelectObject&) = delete;
   ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
   ~ScopedSelectObject() {

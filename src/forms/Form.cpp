@@ -39,7 +39,7 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC proc) {
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = proc;
   wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));     // IDC_ARROW
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);  // read from the system
   wc.lpszClassName = kFormClass;
   RegisterClassExW(&wc);  // fails harmlessly when already registered
@@ -47,7 +47,9 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC proc) {
 
 }  // namespace
 
-int TwipsToPixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
+int TwipsToPixels(int twips, int dpi) {
+  return MulDiv(twips, dpi, 1440);
+}
 
 struct Form::ControlState {
   ControlState(const ControlSpec* s, int i) : spec(s), id(i) {}
@@ -98,7 +100,9 @@ const Form::ControlState& Form::Require(std::wstring_view name) const {
   return *c;
 }
 
-HWND Form::Control(std::wstring_view name) const { return Require(name).hwnd; }
+HWND Form::Control(std::wstring_view name) const {
+  return Require(name).hwnd;
+}
 
 std::wstring Form::Text(std::wstring_view name) const {
   HWND h = Control(name);
@@ -170,11 +174,11 @@ void Form::Create() {
   if (!hwnd_) throw base::RuntimeError(base::RuntimeError::kOutOfMemory);
 
   font_.reset(CreateFontW(-MulDiv(kFontPoints, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                          GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                          DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontFace));
+                          GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, kFontFace));
   if (spec_.iconId != 0) {
-    icon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(spec_.iconId),
-                                              IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+    icon_.reset(static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(spec_.iconId), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
   }
@@ -221,8 +225,7 @@ void Form::CreateControl(ControlState& c, int dpi, HINSTANCE instance) {
     SetWindowPos(c.hwnd, nullptr, 0, 0, r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER);
   }
   if (s.kind == ControlKind::TextBox) {
-    SetWindowSubclass(c.hwnd, &TextBoxProc, kTextBoxSubclassId,
-                      reinterpret_cast<DWORD_PTR>(hwnd_));
+    SetWindowSubclass(c.hwnd, &TextBoxProc, kTextBoxSubclassId, reinterpret_cast<DWORD_PTR>(hwnd_));
   }
 }
 
@@ -319,8 +322,8 @@ void Form::OnCommand(int id, int code) {
   ControlState* c = FindById(id);
   if (!c || !c->onClick) return;
   bool click = (c->spec->kind == ControlKind::CommandButton && code == BN_CLICKED) ||
-               (c->spec->kind != ControlKind::CommandButton && c->spec->kind != ControlKind::TextBox &&
-                code == STN_CLICKED);
+               (c->spec->kind != ControlKind::CommandButton &&
+                c->spec->kind != ControlKind::TextBox && code == STN_CLICKED);
   if (click) RunEvent(c->onClick);
 }
 
@@ -351,7 +354,8 @@ void Form::OnDrawItem(const DRAWITEMSTRUCT& item) {
   wchar_t caption[256] = {};
   GetWindowTextW(item.hwndItem, caption, 256);
   SetBkMode(item.hDC, TRANSPARENT);
-  SetTextColor(item.hDC, GetSysColor(item.itemState & ODS_DISABLED ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+  SetTextColor(item.hDC,
+               GetSysColor(item.itemState & ODS_DISABLED ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
   DrawTextW(item.hDC, caption, -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
   if (item.itemState & ODS_FOCUS) {
     InflateRect(&r, -3, -3);
@@ -374,13 +378,15 @@ int Run(Form& startUpForm) {
   startUpForm.RunEvent([&] { startUpForm.Show(); });
   if (!startUpForm.IsLoaded()) return 1;
   MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    HWND root = GetAncestor(msg.hwnd, GA_ROOT);
-    if (root && IsDialogMessageW(root, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
   return static_cast<int>(msg.wParam);
+}
+
+void Dispatch(MSG& msg) {
+  HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (root && IsDialogMessageW(root, &msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
 }
 
 void ReportLater(HWND form, const base::RuntimeError& error) noexcept {

@@ -114,6 +114,10 @@ class Form {
 // Runs the program: shows the start-up form and dispatches messages until it is unloaded.
 int Run(Form& startUpForm);
 
+// Dispatches one message as the program's loop does, the forms' keyboard navigation (Tab,
+// Shift+Tab) included.
+void Dispatch(MSG& msg);
+
 // Reports an error later, from the message loop, in a box owned by form: for errors caught where
 // a message box must not open (inside painting). While one report is waiting for a form, further
 // ones for it are dropped, so a failure that repeats on every paint is reported once.

@@ -1,0 +1,206 @@
+#include "StatusLookup.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/RuntimeError.h"
+
+namespace {
+
+using base::RuntimeError;
+
+// The address of an account, written out by hand.
+std::string AddressOf(const std::string& encoded_account) {
+  return "http://amos.alicdn.com/online.ww?v=2&uid=" + encoded_account + "&s=1";
+}
+
+TEST(StatusLookupAddress, EncodesEveryByteButTheUnreserved) {
+  struct Case {
+    const wchar_t* account;
+    const char* encoded;
+  };
+  const Case cases[] = {
+      {L"tolvarin", "tolvarin"},     {L"", ""},
+      {L"a b&c=d", "a%20b%26c%3Dd"}, {L"#x?y/z+%", "%23x%3Fy%2Fz%2B%25"},
+      {L"张三", "%D5%C5%C8%FD"},  // code page 936 bytes, upper-case hex
+      {L"AZaz09-._~", "AZaz09-._~"}, {L" tolvarin\t", "%20tolvarin%09"},  // not trimmed
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(status::StatusAddress(c.account), AddressOf(c.encoded)) << "account " << c.encoded;
+  }
+}
+
+TEST(StatusLookupAddress, RefusesWhatTheCodePageCannotCarry) {
+  for (const wchar_t* account : {L"\uD55C", L"ok\U0001F600", L"\u0151"}) {
+    try {
+      status::StatusAddress(account);
+      ADD_FAILURE() << "no error for an account the code page lacks";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), RuntimeError::kAccountNotSendable);
+      EXPECT_FALSE(e.message().empty());
+    }
+  }
+}
+
+TEST(StatusLookupAnswer, OnlineExactlyAt4944Bytes) {
+  EXPECT_FALSE(status::IsOnlineAnswer(4943));
+  EXPECT_TRUE(status::IsOnlineAnswer(4944));
+  EXPECT_FALSE(status::IsOnlineAnswer(4945));
+  EXPECT_FALSE(status::IsOnlineAnswer(0));
+  EXPECT_FALSE(status::IsOnlineAnswer(4944 + (std::uint64_t{1} << 32)));
+}
+
+// Against tests/standin/status_server.py, which plays the status server as an HTTP proxy and
+// logs every request line to the file named by STANDIN_LOG. See that script for the accounts.
+class StatusLookupServer : public testing::Test {
+ protected:
+  void SetUp() override {
+    const char* log = std::getenv("STANDIN_LOG");
+    if (!log || !*log || !std::getenv("http_proxy")) {
+      GTEST_SKIP() << "needs the stand-in status server (status_server.py --run)";
+    }
+    log_path_ = log;
+    // A Unix path reaches Wine's drive Z:.
+    if (log_path_.front() == '/') {
+      log_path_ = "Z:" + log_path_;
+      for (char& c : log_path_) c = c == '/' ? '\\' : c;
+    }
+    temp_files_before_ = TempFiles();
+  }
+
+  std::vector<std::string> LogLines() const {
+    std::vector<std::string> lines;
+    FILE* file = std::fopen(log_path_.c_str(), "rb");
+    if (!file) return lines;
+    char buffer[1024];
+    while (std::fgets(buffer, sizeof buffer, file)) {
+      std::string line = buffer;
+      while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+      lines.push_back(line);
+    }
+    std::fclose(file);
+    return lines;
+  }
+
+  // The request line the download service sent for an address; Wine writes the default port.
+  static bool IsRequestFor(const std::string& line, const std::string& address) {
+    std::string with_port = address;
+    with_port.insert(std::string("http://amos.alicdn.com").size(), ":80");
+    return line == "GET " + address + " HTTP/1.1" || line == "GET " + with_port + " HTTP/1.1";
+  }
+
+  static std::set<std::wstring> TempFiles() {
+    wchar_t folder[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, folder);
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((std::wstring(folder) + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+  }
+
+  // The lookup's failure, or nothing when it succeeded.
+  static std::optional<RuntimeError> FailureOf(const wchar_t* account) {
+    try {
+      status::IsOnline(account);
+    } catch (const RuntimeError& e) {
+      return e;
+    }
+    return std::nullopt;
+  }
+
+  std::string log_path_;
+  std::set<std::wstring> temp_files_before_;
+};
+
+TEST_F(StatusLookupServer, AnswerSizeDecides) {
+  struct Case {
+    const wchar_t* account;
+    const char* encoded;
+    bool online;
+  };
+  const Case cases[] = {
+      {L"online", "online", true},
+      {L"张三", "%D5%C5%C8%FD", true},
+      {L"offline", "offline", false},
+      {L"size-4943", "size-4943", false},
+      {L"size-4945", "size-4945", false},
+      {L"", "", false},
+      {L"gzip", "gzip", true},  // compressed on the wire, 4944 bytes once decoded
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.encoded);
+    size_t requests = LogLines().size();
+    EXPECT_EQ(status::IsOnline(c.account), c.online);
+    std::vector<std::string> log = LogLines();
+    ASSERT_EQ(log.size(), requests + 1) << "one request per lookup";
+    EXPECT_TRUE(IsRequestFor(log.back(), AddressOf(c.encoded))) << "got " << log.back();
+    EXPECT_EQ(TempFiles(), temp_files_before_) << "the answer's file is deleted";
+  }
+}
+
+TEST_F(StatusLookupServer, RequestCarriesTheEncodedAccount) {
+  EXPECT_FALSE(status::IsOnline(L"a b&c=d#张"));
+  std::vector<std::string> log = LogLines();
+  ASSERT_FALSE(log.empty());
+  EXPECT_TRUE(IsRequestFor(log.back(), AddressOf("a%20b%26c%3Dd%23%D5%C5")))
+      << "got " << log.back();
+}
+
+TEST_F(StatusLookupServer, UnusableAnswersAreErrors) {
+  struct Case {
+    const wchar_t* account;
+    const wchar_t* message_holds;
+  };
+  const Case cases[] = {
+      {L"error-500", L"500"},     // its body is 4944 bytes: status, not size, must decide
+      {L"dropped", L"没有应答"},  // closed without a word
+      {L"truncated", L"2000"},    // 2000 of the 4944 announced bytes
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.account)));
+    std::optional<RuntimeError> failure = FailureOf(c.account);
+    ASSERT_TRUE(failure.has_value()) << "the lookup succeeded";
+    EXPECT_EQ(failure->number(), RuntimeError::kLookupFailed);
+    EXPECT_NE(failure->message().find(c.message_holds), std::wstring::npos)
+        << testing::PrintToString(failure->message());
+    EXPECT_EQ(TempFiles(), temp_files_before_);
+  }
+}
+
+TEST_F(StatusLookupServer, UnsendableAccountSendsNothing) {
+  size_t requests = LogLines().size();
+  std::optional<RuntimeError> failure = FailureOf(L"\uD55C");
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_EQ(failure->number(), RuntimeError::kAccountNotSendable);
+  EXPECT_EQ(LogLines().size(), requests);
+}
+
+// The server keeps the connection open without a word and closes it after 15 seconds; the
+// lookup gives up first, and the download it abandoned deletes its file once the server closes.
+TEST_F(StatusLookupServer, SilentServerIsGivenUpOn) {
+  std::optional<RuntimeError> failure = FailureOf(L"silent");
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_EQ(failure->number(), RuntimeError::kLookupFailed);
+  EXPECT_NE(TempFiles(), temp_files_before_)
+      << "the download had already ended: the lookup waited for the server, not for itself";
+
+  // Bounded polling: the abandoned download ends when the server closes.
+  for (int i = 0; i < 300 && TempFiles() != temp_files_before_; ++i) Sleep(100);
+  EXPECT_EQ(TempFiles(), temp_files_before_) << "the abandoned download left its file behind";
+}
+
+}  // namespace

@@ -1,0 +1,211 @@
+#!/usr/bin/env python3
+"""Stand-in for the messenger provider's online-status server, reached as an HTTP proxy.
+
+The lookup asks for http://amos.alicdn.com/online.ww?v=2&uid=ACCOUNT&s=1. With http_proxy pointing
+here, the download service sends that absolute address in the request line; this server answers
+it by account (the uid value, percent-decoded to code-page bytes):
+
+  online, tolvarin, 张三 (%D5%C5%C8%FD)   200, 4944 bytes: online
+  size-4943, size-4945                   200, 4943 / 4945 bytes: offline
+  error-500                              500 with a 4944-byte body (reads as online if the
+                                         status code is ignored)
+  dropped                                the connection closes without an answer
+  truncated                              Content-Length 4944, 2000 bytes, then the connection closes
+  gzip                                   200, 4944 bytes sent gzip-compressed (when the request
+                                         accepts gzip): online
+  silent                                 accepted, never answered; closed after SILENT_SECONDS or
+                                         when the server stops
+  any other account, the empty one too   200, 4911 bytes: offline
+
+Any other host or path gets 404. Every request line is appended to the log file.
+
+  status_server.py --run [--log PATH] -- CMD...
+      Starts the server, runs CMD with http_proxy=http://127.0.0.1:PORT and STANDIN_LOG=PATH in its
+      environment, stops the server and exits with CMD's exit code (124 when CMD outlives
+      --timeout seconds and is killed).
+  status_server.py --serve [--port N] [--seconds S] [--log PATH]
+      Serves until interrupted or for S seconds (default 3600); prints the port first.
+"""
+
+import argparse
+import gzip
+import http.server
+import os
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.parse
+
+STATUS_HOST = "amos.alicdn.com"
+STATUS_PATH = "/online.ww"
+ONLINE_SIZE = 4944
+OFFLINE_SIZE = 4911
+TRUNCATED_SENT = 2000
+SILENT_SECONDS = 15
+IDLE_SECONDS = 20  # an idle connection is closed after this long
+
+SIZES = {
+    "online".encode(): ONLINE_SIZE,
+    "tolvarin".encode(): ONLINE_SIZE,
+    "张三".encode("gbk"): ONLINE_SIZE,
+    b"gzip": ONLINE_SIZE,
+    b"size-4943": 4943,
+    b"size-4945": 4945,
+}
+
+
+def body(size):
+    """An answer of the given size that looks like a small web page."""
+    head = b"<html><body>status</body></html>\n"
+    return (head + b"." * size)[:size]
+
+
+class StatusServer(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+    block_on_close = False
+
+    def __init__(self, port, log_path):
+        super().__init__(("127.0.0.1", port), StatusHandler)
+        self.log_path = log_path
+        self.log_lock = threading.Lock()
+        self.stopping = threading.Event()
+
+    def record(self, line):
+        if not self.log_path:
+            return
+        with self.log_lock, open(self.log_path, "a", encoding="latin-1") as log:
+            log.write(line + "\n")
+
+    def stop(self):
+        self.stopping.set()  # releases the silent answers
+        self.shutdown()
+        self.server_close()
+
+
+class StatusHandler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    timeout = IDLE_SECONDS
+
+    def log_message(self, format, *args):  # quiet: the request log is the record
+        pass
+
+    def do_GET(self):
+        self.server.record(self.requestline)
+        url = urllib.parse.urlsplit(self.path)
+        host = url.hostname or (self.headers.get("Host") or "").split(":")[0]
+        if host != STATUS_HOST or url.path != STATUS_PATH:
+            self.answer(404, body(100))
+            return
+        uid = b""
+        for pair in url.query.split("&"):
+            key, _, value = pair.partition("=")
+            if key == "uid":
+                uid = urllib.parse.unquote_to_bytes(value)
+                break
+        if uid == b"error-500":
+            self.answer(500, body(ONLINE_SIZE))
+        elif uid == b"dropped":
+            self.close_connection = True
+        elif uid == b"truncated":
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Content-Length", str(ONLINE_SIZE))
+            self.end_headers()
+            self.wfile.write(body(ONLINE_SIZE)[:TRUNCATED_SENT])
+            self.wfile.flush()
+            self.close_connection = True
+        elif uid == b"gzip" and "gzip" in (self.headers.get("Accept-Encoding") or ""):
+            self.answer(200, gzip.compress(body(ONLINE_SIZE)), encoding="gzip")
+        elif uid == b"silent":
+            self.server.stopping.wait(SILENT_SECONDS)
+            self.close_connection = True
+        else:
+            self.answer(200, body(SIZES.get(uid, OFFLINE_SIZE)))
+
+    def answer(self, code, data, encoding=None):
+        self.send_response(code)
+        self.send_header("Content-Type", "text/html")
+        if encoding:
+            self.send_header("Content-Encoding", encoding)
+        self.send_header("Content-Length", str(len(data)))
+        self.send_header("Cache-Control", "no-cache")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(data)
+        self.close_connection = True
+
+
+def start(port, log_path):
+    server = StatusServer(port, log_path)
+    thread = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.2})
+    thread.daemon = True
+    thread.start()
+    return server, thread
+
+
+def run(command, log_path, timeout):
+    made_log = log_path is None
+    if made_log:
+        fd, log_path = tempfile.mkstemp(prefix="standin-", suffix=".log")
+        os.close(fd)
+    server, thread = start(0, log_path)
+    env = dict(os.environ)
+    for name in ("no_proxy", "NO_PROXY", "https_proxy", "HTTPS_PROXY", "HTTP_PROXY"):
+        env.pop(name, None)
+    env["http_proxy"] = "http://127.0.0.1:%d" % server.server_address[1]
+    env["STANDIN_LOG"] = os.path.abspath(log_path)
+    child = subprocess.Popen(command, env=env)
+    try:
+        code = child.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        print("status_server: command still running after %d s, killed" % timeout, file=sys.stderr)
+        child.kill()
+        child.wait(timeout=10)
+        code = 124
+    finally:
+        server.stop()
+        thread.join(timeout=5)
+        if made_log:
+            os.unlink(log_path)
+    return code
+
+
+def serve(port, log_path, seconds):
+    server, thread = start(port, log_path)
+    print("status server on 127.0.0.1 port %d; use http_proxy=http://127.0.0.1:%d"
+          % (server.server_address[1], server.server_address[1]), flush=True)
+    deadline = time.monotonic() + seconds
+    try:
+        while time.monotonic() < deadline:
+            time.sleep(min(1.0, max(0.0, deadline - time.monotonic())))
+    except KeyboardInterrupt:
+        pass
+    finally:
+        server.stop()
+        thread.join(timeout=5)
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    mode = parser.add_mutually_exclusive_group(required=True)
+    mode.add_argument("--run", action="store_true", help="run a command against the server")
+    mode.add_argument("--serve", action="store_true", help="serve for a demo")
+    parser.add_argument("--port", type=int, default=0, help="port to serve on (default: any free)")
+    parser.add_argument("--log", help="request log file (--run default: a temporary file)")
+    parser.add_argument("--seconds", type=int, default=3600, help="--serve: stop after this long")
+    parser.add_argument("--timeout", type=int, default=600, help="--run: kill CMD after this long")
+    parser.add_argument("command", nargs=argparse.REMAINDER, help="-- CMD...")
+    args = parser.parse_args()
+    command = args.command[1:] if args.command[:1] == ["--"] else args.command
+    if args.run:
+        if not command:
+            parser.error("--run needs a command after --")
+        return run(command, args.log, args.timeout)
+    return serve(args.port, args.log, args.seconds)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,80 @@
+#include "support/WindowTest.h"
+
+#include "forms/Form.h"
+
+namespace testsupport {
+namespace {
+
+MessageBoxWatcher* g_watcher = nullptr;  // the thread timer's callback has no context
+
+BOOL CALLBACK CloseIfMessageBox(HWND hwnd, LPARAM lp) {
+  wchar_t cls[16] = {};
+  GetClassNameW(hwnd, cls, 16);
+  if (std::wstring(cls) != L"#32770" || !IsWindowVisible(hwnd)) return TRUE;
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(hwnd, 0xFFFF, text, 1024);  // the message box's text
+  reinterpret_cast<std::vector<std::wstring>*>(lp)->push_back(text);
+  PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
+  return TRUE;
+}
+
+}  // namespace
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return done();
+    MSG msg;
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      forms::Dispatch(msg);
+    } else {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+  }
+  return true;
+}
+
+void PumpPending(DWORD forMs) {
+  PumpUntil([] { return false; }, forMs);
+}
+
+MessageBoxWatcher::MessageBoxWatcher() {
+  g_watcher = this;
+  timer_ = SetTimer(nullptr, 0, 50, &MessageBoxWatcher::OnTimer);
+}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+  KillTimer(nullptr, timer_);
+  g_watcher = nullptr;
+}
+
+void CALLBACK MessageBoxWatcher::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+  if (!g_watcher) return;
+  EnumThreadWindows(GetCurrentThreadId(), &CloseIfMessageBox,
+                    reinterpret_cast<LPARAM>(&g_watcher->texts_));
+}
+
+void PressKey(WORD vk, bool shift) {
+  std::vector<INPUT> in;
+  auto key = [&](WORD k, bool up) {
+    INPUT i = {};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = k;
+    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    in.push_back(i);
+  };
+  if (shift) key(VK_SHIFT, false);
+  key(vk, false);
+  key(vk, true);
+  if (shift) key(VK_SHIFT, true);
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
+RECT RectInParent(HWND hwnd) {
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+}  // namespace testsupport

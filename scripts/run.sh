@@ -22,10 +22,15 @@ fi
 
 shots="$PWD/build/screenshots"
 mkdir -p "$shots"
-trap 'stop_wine; [ -n "${app:-}" ] && kill "$app" 2>/dev/null; stop_virtual_display' EXIT
+cleanup() {
+  stop_wine
+  if [ -n "${app:-}" ]; then kill "$app" 2>/dev/null || true; fi
+  stop_virtual_display
+}
+trap cleanup EXIT
 start_virtual_display
 "$WINE_LOADER" wineboot -i >/dev/null 2>&1
-wine_draws_frames
+configure_wine_prefix
 "$WINE_LOADER" "$program" >/dev/null 2>&1 &
 app=$!
 if ! id=$(wait_for_x_window Pellucor 60); then

@@ -41,7 +41,10 @@ start_virtual_display() {
 }
 
 stop_virtual_display() {
-  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  if [ -n "${XVFB_PID:-}" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+  fi
   XVFB_PID=
 }
 
@@ -49,6 +52,7 @@ stop_virtual_display() {
 prime_wine_prefix() {
   export WINEPREFIX="$1/wineprefix"
   "$WINE_LOADER" wineboot -i >/dev/null 2>&1
+  configure_wine_prefix
   "$WINESERVER" -p 2>/dev/null || true  # keep the server up between tests
 }
 
@@ -57,11 +61,18 @@ stop_wine() {
   true
 }
 
-# Without a window manager nobody draws the title bars; let Wine draw its own frames, as
-# Windows does.
-wine_draws_frames() {
-  "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-  "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+# Settings of a new prefix: without a window manager nobody draws the title bars, so Wine draws
+# its own frames, as Windows does; and the Chinese system font asked for by name ("宋体") is
+# the installed WenQuanYi font, in its variant with hand-tuned small sizes.
+configure_wine_prefix() {
+  local key
+  for key in Decorated Managed; do
+    "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v $key /t REG_SZ /d N /f >/dev/null 2>&1
+  done
+  for key in 宋体 SimSun; do
+    "$WINE_LOADER" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$key" /t REG_SZ \
+      /d 'WenQuanYi Zen Hei Sharp' /f >/dev/null 2>&1
+  done
 }
 
 # The executable `make run` starts: the product itself where the 32-bit loader works, else the

@@ -1,1 +1,236 @@
-// placeholder
+#include "modCmdVista.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <iterator>
+
+#include "base/Ansi.h"
+#include "base/Checked.h"
+#include "base/ScopedWin.h"
+
+namespace modCmdVista {
+namespace {
+
+using base::CheckedAdd;
+using base::CheckedSub;
+using std::int32_t;
+
+// DT_SINGLELINE | DT_VCENTER | DT_CENTER: one line, centred both ways, clipped to the
+// rectangle; ampersands mark mnemonics.
+constexpr UINT kCaptionFormat = 0x25;
+static_assert(kCaptionFormat == (DT_SINGLELINE | DT_VCENTER | DT_CENTER));
+
+// Stands for the system's COLOR_BTNFACE, read when the pixel is set.
+constexpr COLORREF kButtonFace = CLR_INVALID;
+
+enum Face { kNormal, kPressed, kFocused, kDisabled };
+
+// The corner pixels, in the order they are set; the same in every face, only the colours differ.
+// A negative coordinate counts from the far edge: x = -3 is W - 3, y = -1 is H - 1.
+struct CornerPixel {
+  std::int8_t x;
+  std::int8_t y;
+  std::array<COLORREF, 4> colour;  // by Face
+};
+
+// clang-format off
+constexpr CornerPixel kCornerPixels[36] = {
+    //      normal              pressed             focused              disabled
+    // Outer corners: 1 to 20, set after the outer border.
+    { 0,  0, {kButtonFace,        kButtonFace,        kButtonFace,         kButtonFace}},
+    { 1,  0, {RGB(144, 144, 144), RGB(57, 89, 113),   RGB(160, 190, 212),  RGB(183, 197, 190)}},
+    { 2,  0, {RGB(119, 119, 119), RGB(46, 96, 134),   RGB(86, 143, 186),   RGB(175, 180, 183)}},
+    { 0,  1, {RGB(135, 136, 136), RGB(51, 86, 113),   RGB(158, 188, 211),  RGB(177, 181, 174)}},
+    { 0,  2, {RGB(117, 117, 117), RGB(44, 95, 134),   RGB(83, 142, 185),   RGB(174, 179, 182)}},
+    {-3,  0, {RGB(119, 119, 119), RGB(46, 96, 134),   RGB(86, 143, 186),   RGB(175, 180, 183)}},
+    {-2,  0, {RGB(144, 144, 144), RGB(57, 89, 113),   RGB(160, 190, 212),  RGB(183, 197, 190)}},
+    {-1,  0, {kButtonFace,        kButtonFace,        kButtonFace,         kButtonFace}},
+    {-1,  1, {RGB(135, 136, 136), RGB(51, 86, 113),   RGB(158, 188, 211),  RGB(177, 181, 174)}},
+    {-1,  2, {RGB(117, 117, 117), RGB(44, 95, 134),   RGB(83, 142, 185),   RGB(174, 179, 182)}},
+    { 0, -3, {RGB(117, 117, 117), RGB(45, 97, 136),   RGB(83, 142, 185),   RGB(174, 179, 182)}},
+    { 0, -2, {RGB(136, 136, 136), RGB(71, 110, 140),  RGB(158, 188, 211),  RGB(177, 181, 174)}},
+    { 0, -1, {kButtonFace,        kButtonFace,        kButtonFace,         kButtonFace}},
+    { 1, -1, {RGB(134, 134, 134), RGB(75, 117, 147),  RGB(155, 187, 210),  RGB(183, 197, 190)}},
+    { 2, -1, {RGB(117, 117, 117), RGB(46, 100, 140),  RGB(81, 140, 184),   RGB(175, 180, 183)}},
+    {-1, -3, {RGB(117, 117, 117), RGB(45, 97, 136),   RGB(83, 142, 185),   RGB(174, 179, 182)}},
+    {-1, -2, {RGB(136, 136, 136), RGB(71, 110, 140),  RGB(158, 188, 211),  RGB(177, 181, 174)}},
+    {-3, -1, {RGB(117, 117, 117), RGB(46, 100, 140),  RGB(81, 140, 184),   RGB(175, 180, 183)}},
+    {-2, -1, {RGB(134, 134, 134), RGB(75, 117, 147),  RGB(155, 187, 210),  RGB(183, 197, 190)}},
+    {-1, -1, {kButtonFace,        kButtonFace,        kButtonFace,         kButtonFace}},
+    // Inner corners: 21 to 36, set after the inner frames.
+    { 1,  1, {RGB(145, 145, 145), RGB(58, 104, 138),  RGB(58, 147, 194),   RGB(192, 195, 198)}},
+    { 2,  1, {RGB(232, 232, 232), RGB(134, 157, 171), RGB(59, 201, 242),   RGB(241, 242, 242)}},
+    { 1,  2, {RGB(234, 234, 234), RGB(134, 157, 171), RGB(59, 202, 242),   RGB(242, 242, 243)}},
+    { 2,  2, {RGB(250, 250, 250), RGB(186, 203, 213), RGB(106, 222, 251),  RGB(251, 251, 251)}},
+    {-3,  1, {RGB(232, 232, 232), RGB(149, 171, 184), RGB(59, 201, 242),   RGB(241, 242, 242)}},
+    {-2,  1, {RGB(145, 145, 145), RGB(58, 104, 138),  RGB(58, 147, 194),   RGB(192, 195, 198)}},
+    {-3,  2, {RGB(250, 250, 250), RGB(186, 203, 213), RGB(106, 222, 251),  RGB(251, 251, 251)}},
+    {-2,  2, {RGB(234, 234, 234), RGB(149, 171, 184), RGB(59, 202, 242),   RGB(242, 242, 243)}},
+    { 1, -3, {RGB(226, 226, 226), RGB(85, 146, 181),  RGB(52, 195, 236),   RGB(242, 242, 243)}},
+    { 2, -3, {RGB(236, 236, 236), RGB(109, 181, 220), RGB(88, 207, 239),   RGB(251, 251, 251)}},
+    { 1, -2, {RGB(143, 143, 143), RGB(47, 100, 138),  RGB(56, 145, 193),   RGB(192, 195, 198)}},
+    { 2, -2, {RGB(228, 228, 228), RGB(99, 172, 211),  RGB(51, 196, 237),   RGB(243, 243, 244)}},
+    {-3, -3, {RGB(236, 236, 236), RGB(109, 181, 220), RGB(88, 207, 239),   RGB(251, 251, 251)}},
+    {-2, -3, {RGB(226, 226, 226), RGB(85, 146, 181),  RGB(52, 195, 236),   RGB(242, 242, 243)}},
+    {-3, -2, {RGB(228, 228, 228), RGB(99, 172, 211),  RGB(51, 196, 237),   RGB(243, 243, 244)}},
+    {-2, -2, {RGB(143, 143, 143), RGB(47, 100, 138),  RGB(56, 145, 193),   RGB(192, 195, 198)}},
+};
+// clang-format on
+constexpr size_t kOuterCorners = 20;
+
+using BandColours = std::array<COLORREF, 6>;
+constexpr BandColours kNormalBands = {RGB(242, 242, 242), RGB(240, 240, 240), RGB(236, 236, 236),
+                                      RGB(219, 219, 219), RGB(216, 216, 216), RGB(209, 209, 209)};
+constexpr BandColours kPressedBands = {RGB(225, 242, 251), RGB(216, 238, 250), RGB(201, 231, 247),
+                                       RGB(152, 209, 239), RGB(140, 202, 235), RGB(127, 194, 229)};
+constexpr BandColours kFocusedBands = {RGB(238, 243, 245), RGB(235, 240, 242), RGB(233, 238, 241),
+                                       RGB(213, 223, 229), RGB(208, 220, 227), RGB(202, 215, 222)};
+
+// W and H of the item rectangle as received.
+struct Size {
+  int32_t w;
+  int32_t h;
+};
+
+Size SizeOf(const RECT& rect) {
+  return {CheckedSub(rect.right, rect.left), CheckedSub(rect.bottom, rect.top)};
+}
+
+// The rectangle `inset` pixels inside the face on every side.
+RECT Inset(Size size, int32_t inset) {
+  return {inset, inset, CheckedSub(size.w, inset), CheckedSub(size.h, inset)};
+}
+
+// Six bands between x = 2 and W - 2. Band 1 starts at y = 2 and ends at steps[0]; bands 2 to 5
+// each end at their top plus their step; band 6 ends at H - 2. The rectangles are kept as
+// computed, also empty or upside down.
+std::array<RECT, 6> Bands(Size size, const std::array<int32_t, 5>& steps) {
+  const int32_t right = CheckedSub(size.w, 2);
+  std::array<RECT, 6> bands;
+  bands[0] = {2, 2, right, steps[0]};
+  for (size_t i = 1; i < 5; ++i) {
+    const int32_t top = bands[i - 1].bottom;
+    bands[i] = {2, top, right, CheckedAdd(top, steps[i])};
+  }
+  bands[5] = {2, bands[4].bottom, right, CheckedSub(size.h, 2)};
+  return bands;
+}
+
+// The normal and focused faces: bands of h = floor((H - 4) / 6 + 1/2) rows, a floor toward
+// minus infinity (H = 0 gives h = -1); band 1 ends at h itself.
+std::array<RECT, 6> EvenBands(Size size) {
+  const int32_t h = base::FloorDiv(CheckedSub(size.h, 4) + 3, 6);
+  return Bands(size, {h, h, h, h, h});
+}
+
+// The pressed face: the upper bands are taller, floor((H - 4) / 6) + 2, + 2 and + 1 rows, the
+// lower two h rows as above.
+std::array<RECT, 6> PressedBands(Size size) {
+  const int32_t sixth = base::FloorDiv(CheckedSub(size.h, 4), 6);
+  const int32_t h = base::FloorDiv(CheckedSub(size.h, 4) + 3, 6);
+  return Bands(size, {sixth + 2, sixth + 2, sixth + 1, h, h});
+}
+
+// Each step sets the item rectangle, then draws with a brush of its own.
+void Fill(HDC dc, RECT& rect, const RECT& area, COLORREF colour) {
+  const base::Brush brush(CreateSolidBrush(colour));
+  rect = area;
+  FillRect(dc, &rect, brush.get());
+}
+
+void Frame(HDC dc, RECT& rect, const RECT& area, COLORREF colour) {
+  const base::Brush brush(CreateSolidBrush(colour));
+  rect = area;
+  FrameRect(dc, &rect, brush.get());
+}
+
+void FillBands(HDC dc, RECT& rect, const std::array<RECT, 6>& bands, const BandColours& colours) {
+  for (size_t i = 0; i < bands.size(); ++i) Fill(dc, rect, bands[i], colours[i]);
+}
+
+int32_t FromEdge(std::int8_t offset, int32_t extent) {
+  return offset < 0 ? CheckedSub(extent, -offset) : offset;
+}
+
+// Sets corner pixels [first, last) of the table in the face's colours. Each coordinate is
+// computed as its pixel comes, so an overflow stops at that pixel.
+void SetCornerPixels(HDC dc, Size size, Face face, size_t first, size_t last) {
+  for (size_t i = first; i < last; ++i) {
+    const CornerPixel& pixel = kCornerPixels[i];
+    const int32_t x = FromEdge(pixel.x, size.w);
+    const int32_t y = FromEdge(pixel.y, size.h);
+    const COLORREF colour = pixel.colour[face];
+    SetPixelV(dc, x, y, colour == kButtonFace ? GetSysColor(COLOR_BTNFACE) : colour);
+  }
+}
+
+// The caption, converted for DrawTextA; the count is the caption's length as received, which
+// DrawButton makes the byte length of the text without the NUL padding after it.
+void DrawCaption(HDC dc, RECT& rect, const RECT& area, COLORREF colour,
+                 const std::wstring& caption) {
+  rect = area;
+  SetTextColor(dc, colour);
+  const std::string text = base::ToAnsi(caption);
+  // A caption that converts to fewer bytes than its length (characters the code page lacks)
+  // must not make DrawTextA read past the converted text.
+  const int count = static_cast<int>(std::min(caption.size(), text.size()));
+  DrawTextA(dc, text.c_str(), count, &rect, kCaptionFormat);
+}
+
+}  // namespace
+
+void PaintNormalFace(HDC dc, RECT& rect, const std::wstring& caption) {
+  const Size size = SizeOf(rect);
+  FillBands(dc, rect, EvenBands(size), kNormalBands);
+  Frame(dc, rect, Inset(size, 0), RGB(112, 112, 112));
+  SetCornerPixels(dc, size, kNormal, 0, kOuterCorners);
+  Frame(dc, rect, Inset(size, 1), RGB(252, 252, 252));
+  SetCornerPixels(dc, size, kNormal, kOuterCorners, std::size(kCornerPixels));
+  DrawCaption(dc, rect, Inset(size, 0), RGB(0, 0, 0), caption);
+}
+
+void PaintPressedFace(HDC dc, RECT& rect, const std::wstring& caption) {
+  const Size size = SizeOf(rect);
+  FillBands(dc, rect, PressedBands(size), kPressedBands);
+  Frame(dc, rect, Inset(size, 0), RGB(44, 98, 139));
+  SetCornerPixels(dc, size, kPressed, 0, kOuterCorners);
+  Frame(dc, rect, Inset(size, 1), RGB(186, 203, 213));
+  {
+    // The light line along the inner bottom edge, from column 2 to column W - 3.
+    const int32_t y = CheckedSub(size.h, 2);
+    const int32_t end = CheckedSub(size.w, 2);
+    const base::Pen pen(CreatePen(PS_SOLID, 1, RGB(104, 178, 218)));
+    const base::ScopedSelectObject select(dc, pen.get());
+    MoveToEx(dc, 2, y, nullptr);
+    LineTo(dc, end, y);
+  }
+  SetCornerPixels(dc, size, kPressed, kOuterCorners, std::size(kCornerPixels));
+  DrawCaption(dc, rect, {0, 1, size.w, CheckedSub(size.h, 1)}, RGB(0, 0, 0), caption);
+}
+
+void PaintFocusedFace(HDC dc, RECT& rect, const std::wstring& caption) {
+  const Size size = SizeOf(rect);
+  FillBands(dc, rect, EvenBands(size), kFocusedBands);
+  Frame(dc, rect, Inset(size, 0), RGB(60, 127, 177));
+  SetCornerPixels(dc, size, kFocused, 0, kOuterCorners);
+  Frame(dc, rect, Inset(size, 1), RGB(64, 215, 252));
+  Frame(dc, rect, Inset(size, 2), RGB(210, 238, 246));
+  SetCornerPixels(dc, size, kFocused, kOuterCorners, std::size(kCornerPixels));
+  DrawCaption(dc, rect, {0, 1, size.w, CheckedSub(size.h, 1)}, RGB(0, 0, 0), caption);
+}
+
+// The flat face: its fill and outer border take the item rectangle as received, the rest is
+// laid out from the origin like the other faces.
+void PaintDisabledFace(HDC dc, RECT& rect, const std::wstring& caption) {
+  const Size size = SizeOf(rect);
+  const RECT received = rect;
+  Fill(dc, rect, received, RGB(244, 244, 244));
+  Frame(dc, rect, received, RGB(173, 178, 181));
+  SetCornerPixels(dc, size, kDisabled, 0, kOuterCorners);
+  Frame(dc, rect, Inset(size, 1), RGB(252, 252, 252));
+  SetCornerPixels(dc, size, kDisabled, kOuterCorners, std::size(kCornerPixels));
+  DrawCaption(dc, rect, Inset(size, 0), RGB(131, 131, 131), caption);
+}
+
+}  // namespace modCmdVista

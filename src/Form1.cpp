@@ -3,6 +3,7 @@
 #include <array>
 
 #include "StatusLookup.h"
+#include "modCmdVista.h"
 #include "resource.h"
 
 namespace {
@@ -41,9 +42,14 @@ Form1::Form1() : Form(kForm1, kForm1Controls) {
   On(L"Command3", forms::Event::Click, [this] { Command3_Click(); });
 }
 
-void Form1::Form_Load() {}
+// The buttons are painted by the skin from here to the unload.
+void Form1::Form_Load() {
+  modCmdVista::HookForm(hWnd());
+}
 
-void Form1::Form_Unload(int& /*cancel*/) {}
+void Form1::Form_Unload(int& /*cancel*/) {
+  modCmdVista::UnhookForm(hWnd());
+}
 
 // The query action.
 void Form1::Command1_Click() {

@@ -8,6 +8,7 @@
 #include "base/Ansi.h"
 #include "base/Checked.h"
 #include "base/ScopedWin.h"
+#include "forms/Form.h"
 
 namespace modCmdVista {
 namespace {
@@ -19,6 +20,12 @@ using std::int32_t;
 // DT_SINGLELINE | DT_VCENTER | DT_CENTER: one line, centred both ways, clipped to the
 // rectangle; ampersands mark mnemonics.
 constexpr UINT kCaptionFormat = 0x25;
+
+// The window property that holds a hooked window's replaced procedure.
+constexpr wchar_t kPreviousProcProp[] = L"modCmdVista.PrevWndProc";
+
+// The caption buffer of a draw request: 255 characters, of which GetWindowTextA fills at most 254.
+constexpr int kCaptionBuffer = 255;
 static_assert(kCaptionFormat == (DT_SINGLELINE | DT_VCENTER | DT_CENTER));
 
 // Stands for the system's COLOR_BTNFACE, read when the pixel is set.
@@ -231,6 +238,67 @@ void PaintDisabledFace(HDC dc, RECT& rect, const std::wstring& caption) {
   Frame(dc, rect, Inset(size, 1), RGB(252, 252, 252));
   SetCornerPixels(dc, size, kDisabled, kOuterCorners, std::size(kCornerPixels));
   DrawCaption(dc, rect, Inset(size, 0), RGB(131, 131, 131), caption);
+}
+
+void HookForm(HWND form) {
+  if (GetPropW(form, kPreviousProcProp)) return;  // hooked already: chaining to itself would loop
+  const LONG_PTR previous =
+      SetWindowLongPtrA(form, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinWindowProc));
+  if (previous == 0) return;  // not a window of this thread
+  if (!SetPropW(form, kPreviousProcProp, reinterpret_cast<HANDLE>(previous))) {
+    SetWindowLongPtrA(form, GWLP_WNDPROC, previous);
+    throw base::RuntimeError(base::RuntimeError::kOutOfMemory);
+  }
+}
+
+void UnhookForm(HWND form) {
+  const HANDLE previous = RemovePropW(form, kPreviousProcProp);
+  if (previous) SetWindowLongPtrA(form, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+}
+
+LRESULT CALLBACK SkinWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+  const auto previous = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kPreviousProcProp));
+  switch (msg) {
+    case WM_DESTROY:
+      // Destroyed while still hooked: restore first, then let the message go on.
+      UnhookForm(hwnd);
+      break;
+    case WM_DRAWITEM: {
+      // Our own copy: the painters use its rectangle as scratch.
+      DRAWITEMSTRUCT item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+      if (item.CtlType != ODT_BUTTON) break;
+      try {
+        DrawButton(item.hwndItem, item.hDC, item.rcItem, item.itemState);
+      } catch (...) {
+        // Never across Windows' frames, and never a message box from inside a paint.
+        forms::ReportLater(hwnd, base::CurrentErrorAsRuntimeError());
+      }
+      return 1;
+    }
+  }
+  return previous ? CallWindowProcA(previous, hwnd, msg, wp, lp)
+                  : DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void DrawButton(HWND item, HDC dc, RECT& rect, UINT state) {
+  SetBkMode(dc, TRANSPARENT);
+  // The whole buffer comes back, NULs and all, and is cut to the bytes the call reported: a
+  // caption with double-byte characters keeps one NUL per such character, so its length is the
+  // caption's length in bytes, which is the count the painters hand to DrawTextA.
+  std::string buffer(kCaptionBuffer, '\0');
+  const int bytes = GetWindowTextA(item, buffer.data(), kCaptionBuffer);
+  std::wstring caption = base::FromAnsi(buffer);
+  caption.resize(std::min(caption.size(), static_cast<size_t>(std::max(bytes, 0))));
+
+  if (state & ODS_DISABLED) {
+    PaintDisabledFace(dc, rect, caption);
+  } else if (state & ODS_SELECTED) {
+    PaintPressedFace(dc, rect, caption);
+  } else if (state & ODS_FOCUS) {
+    PaintFocusedFace(dc, rect, caption);
+  } else {
+    PaintNormalFace(dc, rect, caption);
+  }
 }
 
 }  // namespace modCmdVista

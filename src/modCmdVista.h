@@ -8,6 +8,22 @@
 // draw requests for its owner-drawn buttons are painted here in one of four faces.
 namespace modCmdVista {
 
+// Replaces the form's window procedure by SkinWindowProc. The replaced procedure is kept with
+// the window, so every hooked window chains to its own; hooking a hooked window changes nothing.
+void HookForm(HWND form);
+
+// Puts back the procedure HookForm replaced on this window; a window not hooked is left alone.
+void UnhookForm(HWND form);
+
+// The hooked forms' window procedure: paints the draw requests of owner-drawn buttons and passes
+// every other message on. A run-time error while painting ends that paint and is reported later,
+// from the message loop.
+LRESULT CALLBACK SkinWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+
+// Paints one button: reads its caption and paints the face its item state asks for, the first
+// that applies of disabled, pressed (selected) and focused, else the face at rest.
+void DrawButton(HWND item, HDC dc, RECT& rect, UINT state);
+
 // The four faces. Each paints a whole button into dc, laid out from the DC's origin (0, 0)
 // with W = right - left and H = bottom - top of rect as received. rect is the painter's
 // scratch rectangle and is overwritten. caption is as DrawButton reads it: its length in

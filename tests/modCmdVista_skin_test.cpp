@@ -1,0 +1,335 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Form1.h"
+#include "modCmdVista.h"
+#include "support/PixelCanvas.h"
+#include "support/WindowTest.h"
+
+namespace {
+
+using testsupport::Canvas;
+using testsupport::MessageBoxWatcher;
+using testsupport::PumpPending;
+using testsupport::PumpUntil;
+using testsupport::SameImage;
+
+constexpr COLORREF kSentinel = RGB(255, 0, 255);
+constexpr UINT kProbe = WM_APP + 77;         // answered 1234 by the recorder
+constexpr LRESULT kRecorderDrawResult = 77;  // what the recorder answers to WM_DRAWITEM
+constexpr wchar_t kRecorderClass[] = L"SkinTest.Recorder";
+
+// A plain window whose own procedure records every message that reaches it.
+class Recorder {
+ public:
+  Recorder() {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = &Recorder::Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kRecorderClass;
+    RegisterClassW(&wc);
+    hwnd_ = CreateWindowExW(0, kRecorderClass, L"recorder", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                            nullptr, nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    button_ = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | BS_OWNERDRAW, 0, 0, 81, 22, hwnd_,
+                              nullptr, wc.hInstance, nullptr);
+  }
+  ~Recorder() {
+    if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+  }
+
+  HWND hwnd() const { return hwnd_; }
+  HWND button() const { return button_; }
+  int Count(UINT msg) const {
+    int n = 0;
+    for (UINT m : seen_) n += (m == msg);
+    return n;
+  }
+  bool procRestoredBeforeDestroy() const { return restoredBeforeDestroy_; }
+  static WNDPROC OwnProc() { return &Recorder::Proc; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<Recorder*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self) {
+      self->seen_.push_back(msg);
+      if (msg == WM_DESTROY) {
+        self->restoredBeforeDestroy_ =
+            GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&Recorder::Proc);
+      }
+    }
+    if (msg == kProbe) return 1234;
+    if (msg == WM_DRAWITEM) return kRecorderDrawResult;
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+
+  HWND hwnd_;
+  HWND button_;
+  std::vector<UINT> seen_;
+  bool restoredBeforeDestroy_ = false;
+};
+
+LONG_PTR ProcOf(HWND hwnd) {
+  return GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
+}
+
+// Sends a draw request as the system does, into a canvas; returns the window's answer.
+LRESULT SendDrawRequest(HWND form, HWND item, HDC dc, RECT rect, UINT state,
+                        UINT type = ODT_BUTTON) {
+  DRAWITEMSTRUCT request = {};
+  request.CtlType = type;
+  request.itemAction = ODA_DRAWENTIRE;
+  request.itemState = state;
+  request.hwndItem = item;
+  request.hDC = dc;
+  request.rcItem = rect;
+  return SendMessageW(form, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&request));
+}
+
+using Painter = void (*)(HDC, RECT&, const std::wstring&);
+
+// What the face itself paints for this caption, as the skin's caption reader hands it over,
+// on a DC in transparent background mode as the skin leaves it.
+testsupport::Image Painted(Painter paint, LONG w, LONG h, const std::wstring& caption) {
+  Canvas canvas(w + 8, h + 8, {4, 4}, kSentinel);
+  SetBkMode(canvas.dc(), TRANSPARENT);
+  RECT rect = {0, 0, w, h};
+  paint(canvas.dc(), rect, caption);
+  return canvas.Snapshot();
+}
+
+class SkinDispatch : public testing::Test {
+ protected:
+  void TearDown() override { modCmdVista::UnhookForm(recorder_.hwnd()); }
+  Recorder recorder_;
+};
+
+TEST_F(SkinDispatch, ItemStateChoosesTheFaceFirstMatchWins) {
+  SetWindowTextW(recorder_.button(), L"查询");
+  const std::wstring asRead = std::wstring(L"查询") + L'\0' + L'\0';  // 4 bytes in code page 936
+  struct Case {
+    UINT state;
+    Painter face;
+    const char* name;
+  } cases[] = {
+      {0, modCmdVista::PaintNormalFace, "at rest"},
+      {ODS_FOCUS, modCmdVista::PaintFocusedFace, "focused"},
+      {ODS_SELECTED, modCmdVista::PaintPressedFace, "pressed"},
+      {ODS_SELECTED | ODS_FOCUS, modCmdVista::PaintPressedFace, "pressed and focused"},
+      {ODS_DISABLED, modCmdVista::PaintDisabledFace, "disabled"},
+      {ODS_DISABLED | ODS_FOCUS, modCmdVista::PaintDisabledFace, "disabled and focused"},
+      {ODS_DISABLED | ODS_FOCUS | ODS_SELECTED, modCmdVista::PaintDisabledFace, "disabled, all"},
+      {ODS_GRAYED | ODS_CHECKED, modCmdVista::PaintNormalFace, "other bits ignored"},
+      {ODS_GRAYED | ODS_CHECKED | ODS_FOCUS, modCmdVista::PaintFocusedFace, "focus, other bits"},
+  };
+  modCmdVista::HookForm(recorder_.hwnd());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Canvas canvas(81 + 8, 22 + 8, {4, 4}, kSentinel);
+    EXPECT_EQ(
+        SendDrawRequest(recorder_.hwnd(), recorder_.button(), canvas.dc(), {0, 0, 81, 22}, c.state),
+        1);
+    EXPECT_TRUE(SameImage(canvas.Snapshot(), Painted(c.face, 81, 22, asRead)));
+  }
+  EXPECT_EQ(recorder_.Count(WM_DRAWITEM), 0) << "answered requests never reach the window";
+}
+
+TEST_F(SkinDispatch, CaptionIsReadWholeWithItsPadding) {
+  modCmdVista::HookForm(recorder_.hwnd());
+  struct Case {
+    std::wstring caption;
+    std::wstring asRead;
+  } cases[] = {
+      {L"", L""},
+      {L"查询", std::wstring(L"查询") + L'\0' + L'\0'},
+      {L"OK", L"OK"},
+      {std::wstring(300, L'W'), std::wstring(254, L'W')},  // cut to 254 bytes
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "caption of " << c.caption.size() << " characters");
+    SetWindowTextW(recorder_.button(), c.caption.c_str());
+    Canvas canvas(81 + 8, 22 + 8, {4, 4}, kSentinel);
+    SendDrawRequest(recorder_.hwnd(), recorder_.button(), canvas.dc(), {0, 0, 81, 22}, 0);
+    EXPECT_TRUE(
+        SameImage(canvas.Snapshot(), Painted(modCmdVista::PaintNormalFace, 81, 22, c.asRead)));
+  }
+  // Both characters are drawn, not just the first.
+  EXPECT_FALSE(SameImage(Painted(modCmdVista::PaintNormalFace, 81, 22, cases[1].asRead),
+                         Painted(modCmdVista::PaintNormalFace, 81, 22, L"查")));
+}
+
+TEST_F(SkinDispatch, OtherRequestsAndMessagesReachThePreviousProcedure) {
+  modCmdVista::HookForm(recorder_.hwnd());
+  Canvas canvas(40, 40, {4, 4}, kSentinel);
+  EXPECT_EQ(SendDrawRequest(recorder_.hwnd(), recorder_.button(), canvas.dc(), {0, 0, 20, 20}, 0,
+                            ODT_LISTBOX),
+            kRecorderDrawResult);
+  EXPECT_EQ(recorder_.Count(WM_DRAWITEM), 1);
+  EXPECT_EQ(canvas.Snapshot().At(5, 5), kSentinel) << "nothing painted for a list box";
+  EXPECT_EQ(SendMessageW(recorder_.hwnd(), kProbe, 0, 0), 1234);
+  EXPECT_EQ(recorder_.Count(kProbe), 1);
+}
+
+TEST(SkinHook, UnhookRestoresTheWindowsOwnProcedure) {
+  Recorder a;
+  const LONG_PTR original = ProcOf(a.hwnd());
+  modCmdVista::UnhookForm(a.hwnd());  // not hooked: nothing happens
+  EXPECT_EQ(ProcOf(a.hwnd()), original);
+  modCmdVista::HookForm(a.hwnd());
+  EXPECT_NE(ProcOf(a.hwnd()), original);
+  modCmdVista::UnhookForm(a.hwnd());
+  EXPECT_EQ(ProcOf(a.hwnd()), original);
+  EXPECT_TRUE(IsWindowUnicode(a.hwnd()));
+}
+
+TEST(SkinHook, HookingTwiceChangesNothing) {
+  Recorder a;
+  const LONG_PTR original = ProcOf(a.hwnd());
+  modCmdVista::HookForm(a.hwnd());
+  const LONG_PTR hooked = ProcOf(a.hwnd());
+  modCmdVista::HookForm(a.hwnd());
+  EXPECT_EQ(ProcOf(a.hwnd()), hooked);
+  EXPECT_EQ(SendMessageW(a.hwnd(), kProbe, 0, 0), 1234);
+  EXPECT_EQ(a.Count(kProbe), 1);
+  modCmdVista::UnhookForm(a.hwnd());
+  EXPECT_EQ(ProcOf(a.hwnd()), original);
+}
+
+TEST(SkinHook, EachOfTwoWindowsChainsToItsOwnProcedure) {
+  for (bool firstOutFirst : {true, false}) {
+    SCOPED_TRACE(firstOutFirst ? "unhooked in hooking order" : "unhooked in reverse order");
+    Recorder a, b;
+    const LONG_PTR originalA = ProcOf(a.hwnd()), originalB = ProcOf(b.hwnd());
+    modCmdVista::HookForm(a.hwnd());
+    modCmdVista::HookForm(b.hwnd());
+    SendMessageW(a.hwnd(), kProbe, 0, 0);
+    EXPECT_EQ(a.Count(kProbe), 1);
+    EXPECT_EQ(b.Count(kProbe), 0) << "the first window must not chain to the second's procedure";
+    HWND first = firstOutFirst ? a.hwnd() : b.hwnd();
+    HWND second = firstOutFirst ? b.hwnd() : a.hwnd();
+    modCmdVista::UnhookForm(first);
+    SendMessageW(second, kProbe, 0, 0);
+    EXPECT_EQ(a.Count(kProbe) + b.Count(kProbe), 2);
+    modCmdVista::UnhookForm(second);
+    EXPECT_EQ(ProcOf(a.hwnd()), originalA);
+    EXPECT_EQ(ProcOf(b.hwnd()), originalB);
+  }
+}
+
+TEST(SkinHook, WindowDestroyedWhileHookedIsRestoredFirst) {
+  Recorder a;
+  modCmdVista::HookForm(a.hwnd());
+  DestroyWindow(a.hwnd());
+  EXPECT_EQ(a.Count(WM_DESTROY), 1) << "the destroy message still reaches the window";
+  EXPECT_EQ(a.Count(WM_NCDESTROY), 1);
+  EXPECT_TRUE(a.procRestoredBeforeDestroy());
+}
+
+// The main window hooks the skin in its Load event; a paint that fails is reported once, later.
+TEST(SkinError, PaintErrorIsReportedOnceOutsideThePaint) {
+  Form1 form;
+  form.Show();
+  PumpPending();
+  MessageBoxWatcher boxes;
+  Canvas canvas(40, 40, {4, 4}, kSentinel);
+  HWND button = form.Control(L"Command1");
+  const RECT overflowing = {INT_MIN + 10, 0, 81, 22};  // W does not fit in 32 bits
+  EXPECT_EQ(SendDrawRequest(form.hWnd(), button, canvas.dc(), overflowing, 0), 1);
+  EXPECT_EQ(SendDrawRequest(form.hWnd(), button, canvas.dc(), overflowing, 0), 1);
+  EXPECT_TRUE(boxes.texts().empty()) << "no message box from inside a paint";
+  EXPECT_TRUE(PumpUntil([&] { return !boxes.texts().empty(); }));
+  PumpPending(200);
+  ASSERT_EQ(boxes.texts().size(), 1u);
+  EXPECT_NE(boxes.texts()[0].find(L"'6'"), std::wstring::npos) << "overflow";
+  EXPECT_TRUE(form.IsLoaded());
+  form.Unload();
+}
+
+// The running main window, against the stand-in status server (leaving the account box queries).
+class Form1Skin : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!GetEnvironmentVariableA("STANDIN_LOG", nullptr, 0)) {
+      GTEST_SKIP() << "needs the stand-in status server (tests/standin/status_server.py --run)";
+    }
+    form_ = std::make_unique<Form1>();
+    form_->Show();
+    SetForegroundWindow(form_->hWnd());
+    PumpPending(100);
+  }
+  void TearDown() override {
+    if (form_) form_->Unload();
+    PumpPending();
+  }
+
+  // What the screen shows of a button, once it has repainted.
+  testsupport::Image OnScreen(const wchar_t* name) {
+    HWND button = form_->Control(name);
+    RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    PumpPending(100);
+    RECT r;
+    GetClientRect(button, &r);
+    Canvas canvas(r.right + 8, r.bottom + 8, {4, 4}, kSentinel);
+    HDC screen = GetDC(button);
+    BitBlt(canvas.dc(), 0, 0, r.right, r.bottom, screen, 0, 0, SRCCOPY);
+    ReleaseDC(button, screen);
+    return canvas.Snapshot();
+  }
+
+  // The face as the skin should paint this button: its own caption, in its own font.
+  testsupport::Image Expected(const wchar_t* name, Painter face) {
+    HWND button = form_->Control(name);
+    RECT r;
+    GetClientRect(button, &r);
+    Canvas canvas(r.right + 8, r.bottom + 8, {4, 4}, kSentinel);
+    SetBkMode(canvas.dc(), TRANSPARENT);
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0));
+    HGDIOBJ old = SelectObject(canvas.dc(), font);
+    std::wstring caption = form_->Text(name) + L'\0' + L'\0';  // two double-byte characters
+    face(canvas.dc(), r, caption);
+    SelectObject(canvas.dc(), old);
+    return canvas.Snapshot();
+  }
+
+  std::unique_ptr<Form1> form_;
+};
+
+TEST_F(Form1Skin, ButtonsShowTheFaceOfTheirState) {
+  EXPECT_TRUE(SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintNormalFace)))
+      << "query button at rest";
+  EXPECT_TRUE(SameImage(OnScreen(L"Command3"), Expected(L"Command3", modCmdVista::PaintNormalFace)))
+      << "About button at rest";
+
+  // Tab twice: from the account box (which queries) over the read-out box to the query button.
+  HWND command1 = form_->Control(L"Command1");
+  testsupport::PressKey(VK_TAB);
+  PumpPending(100);
+  testsupport::PressKey(VK_TAB);
+  ASSERT_TRUE(PumpUntil([&] { return GetFocus() == command1; }));
+  EXPECT_TRUE(
+      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintFocusedFace)))
+      << "query button with the focus";
+
+  // The left button held down on the About button, then let go elsewhere: no click.
+  HWND command3 = form_->Control(L"Command3");
+  SendMessageW(command3, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  EXPECT_TRUE(
+      SameImage(OnScreen(L"Command3"), Expected(L"Command3", modCmdVista::PaintPressedFace)))
+      << "About button held down";
+  ReleaseCapture();
+  PumpPending(100);
+
+  EnableWindow(command1, FALSE);
+  EXPECT_TRUE(
+      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintDisabledFace)))
+      << "query button disabled";
+  EnableWindow(command1, TRUE);
+}
+
+}  // namespace

@@ -15,7 +15,8 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(
-  cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
+  cmake ninja-build g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  googletest
   wine wine64 fonts-wine xvfb xauth x11-utils fonts-wqy-zenhei locales python3 imagemagick
 )
 

@@ -31,7 +31,7 @@ std::wstring Hex32(unsigned long value) {
 }
 
 [[noreturn]] void FailLookup(const std::wstring& why) {
-  throw base::RuntimeError(base::RuntimeError::kLookupFailed, why);
+  throw base::RuntimeError(kLookupFailed, why);
 }
 
 // A new empty file in the user's temp folder, deleted when its owner goes.
@@ -236,7 +236,9 @@ DWORD WINAPI RunDownload(void* parameter) noexcept {
 
 std::string StatusAddress(std::wstring_view account) {
   std::optional<std::string> bytes = base::ToAnsiExact(account);
-  if (!bytes) throw base::RuntimeError(base::RuntimeError::kAccountNotSendable);
+  if (!bytes) {
+    throw base::RuntimeError(kAccountNotSendable, L"账号中有当前代码页无法表示的字符，无法查询");
+  }
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string address = kAddressPrefix;
   for (unsigned char c : *bytes) {
@@ -277,7 +279,7 @@ bool IsOnline(std::wstring_view account) {
       FailLookup(L"等待下载时出错（错误 " + std::to_wstring(GetLastError()) + L"）");
   }
   if (download->failure) throw *download->failure;
-  if (!download->done) throw base::RuntimeError(base::RuntimeError::kLookupFailed);
+  if (!download->done) FailLookup(L"在线状态查询失败");
   return IsOnlineAnswer(download->answer_size);
 }
 

@@ -15,6 +15,12 @@ inline constexpr std::uint64_t kOnlineAnswerSize = 4944;
 // How long a lookup waits for the server's answer, in milliseconds.
 inline constexpr std::uint32_t kAnswerTimeoutMs = 10'000;
 
+// The lookup's run-time error numbers, above those of the forms layer.
+// No usable answer arrived; the message says why.
+inline constexpr int kLookupFailed = 1001;
+// The account holds a character the ANSI code page cannot carry, so it cannot be sent.
+inline constexpr int kAccountNotSendable = 1002;
+
 constexpr bool IsOnlineAnswer(std::uint64_t answer_size) {
   return answer_size == kOnlineAnswerSize;
 }

@@ -45,7 +45,7 @@ TEST(StatusLookupAddress, RefusesWhatTheCodePageCannotCarry) {
       status::StatusAddress(account);
       ADD_FAILURE() << "no error for an account the code page lacks";
     } catch (const RuntimeError& e) {
-      EXPECT_EQ(e.number(), RuntimeError::kAccountNotSendable);
+      EXPECT_EQ(e.number(), status::kAccountNotSendable);
       EXPECT_FALSE(e.message().empty());
     }
   }
@@ -174,7 +174,7 @@ TEST_F(StatusLookupServer, UnusableAnswersAreErrors) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.account)));
     std::optional<RuntimeError> failure = FailureOf(c.account);
     ASSERT_TRUE(failure.has_value()) << "the lookup succeeded";
-    EXPECT_EQ(failure->number(), RuntimeError::kLookupFailed);
+    EXPECT_EQ(failure->number(), status::kLookupFailed);
     EXPECT_NE(failure->message().find(c.message_holds), std::wstring::npos)
         << testing::PrintToString(failure->message());
     EXPECT_EQ(TempFiles(), temp_files_before_);
@@ -185,7 +185,7 @@ TEST_F(StatusLookupServer, UnsendableAccountSendsNothing) {
   size_t requests = LogLines().size();
   std::optional<RuntimeError> failure = FailureOf(L"\uD55C");
   ASSERT_TRUE(failure.has_value());
-  EXPECT_EQ(failure->number(), RuntimeError::kAccountNotSendable);
+  EXPECT_EQ(failure->number(), status::kAccountNotSendable);
   EXPECT_EQ(LogLines().size(), requests);
 }
 
@@ -194,7 +194,7 @@ TEST_F(StatusLookupServer, UnsendableAccountSendsNothing) {
 TEST_F(StatusLookupServer, SilentServerIsGivenUpOn) {
   std::optional<RuntimeError> failure = FailureOf(L"silent");
   ASSERT_TRUE(failure.has_value());
-  EXPECT_EQ(failure->number(), RuntimeError::kLookupFailed);
+  EXPECT_EQ(failure->number(), status::kLookupFailed);
   EXPECT_NE(TempFiles(), temp_files_before_)
       << "the download had already ended: the lookup waited for the server, not for itself";
 

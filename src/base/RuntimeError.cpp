@@ -20,10 +20,6 @@ std::wstring RuntimeError::StandardMessage(int number) {
       return L"内存不足";
     case kFileNotFound:
       return L"文件未找到";
-    case kLookupFailed:
-      return L"在线状态查询失败";
-    case kAccountNotSendable:
-      return L"账号中有当前代码页无法表示的字符，无法查询";
     default:
       return L"应用程序定义的错误或对象定义的错误";
   }

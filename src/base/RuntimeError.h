@@ -14,11 +14,6 @@ class RuntimeError : public std::exception {
   static constexpr int kOverflow = 6;
   static constexpr int kOutOfMemory = 7;
   static constexpr int kFileNotFound = 53;
-  // The program's own numbers, above those of the toolkit.
-  // The online-status lookup got no usable answer; the message says why.
-  static constexpr int kLookupFailed = 1001;
-  // The account holds a character the ANSI code page cannot carry, so it cannot be sent.
-  static constexpr int kAccountNotSendable = 1002;
 
   RuntimeError(int number, std::wstring message);
   // The error with the standard message for its number.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ShownForm1.h"
 #include "support/WindowTest.h"
 
 namespace {
@@ -26,19 +27,7 @@ constexpr PixelRect kDesign[] = {
     {L"Command3", 48, 64, 73, 22}, {L"Label1", 16, 16, 30, 12}, {L"Label2", 16, 40, 30, 12},
 };
 
-class Form1Layout : public testing::Test {
- protected:
-  void SetUp() override {
-    form_ = std::make_unique<Form1>();
-    form_->Show();
-    PumpPending();
-  }
-  void TearDown() override {
-    form_->Unload();
-    PumpPending();
-  }
-  std::unique_ptr<Form1> form_;
-};
+using Form1Layout = testsupport::ShownForm1;
 
 TEST_F(Form1Layout, WindowMatchesItsDesign) {
   HWND hwnd = form_->hWnd();
@@ -153,21 +142,9 @@ std::string RequestLineFor(const std::string& encodedAccount) {
 }
 
 // The main window, shown, against the stand-in status server.
-class Form1Query : public testing::Test {
+class Form1Query : public testsupport::ShownForm1 {
  protected:
-  void SetUp() override {
-    if (!GetEnvironmentVariableA("STANDIN_LOG", nullptr, 0)) {
-      GTEST_SKIP() << "needs the stand-in status server (tests/standin/status_server.py --run)";
-    }
-    form_ = std::make_unique<Form1>();
-    form_->Show();
-    SetForegroundWindow(form_->hWnd());
-    PumpPending();
-  }
-  void TearDown() override {
-    if (form_) form_->Unload();
-    PumpPending();
-  }
+  Form1Query() : ShownForm1(/*needsStandIn=*/true) {}
 
   // Moves the focus off the account box (which runs its query) and waits for that to end.
   void FocusOn(const wchar_t* control) {
@@ -182,8 +159,6 @@ class Form1Query : public testing::Test {
   }
 
   size_t Requests() const { return RequestLines().size(); }
-
-  std::unique_ptr<Form1> form_;
 };
 
 TEST_F(Form1Query, ShowsTheAnswerForTheAccountTyped) {

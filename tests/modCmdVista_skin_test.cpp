@@ -10,6 +10,7 @@
 #include "Form1.h"
 #include "modCmdVista.h"
 #include "support/PixelCanvas.h"
+#include "support/ShownForm1.h"
 #include "support/WindowTest.h"
 
 namespace {
@@ -252,21 +253,9 @@ TEST(SkinError, PaintErrorIsReportedOnceOutsideThePaint) {
 }
 
 // The running main window, against the stand-in status server (leaving the account box queries).
-class Form1Skin : public testing::Test {
+class Form1Skin : public testsupport::ShownForm1 {
  protected:
-  void SetUp() override {
-    if (!GetEnvironmentVariableA("STANDIN_LOG", nullptr, 0)) {
-      GTEST_SKIP() << "needs the stand-in status server (tests/standin/status_server.py --run)";
-    }
-    form_ = std::make_unique<Form1>();
-    form_->Show();
-    SetForegroundWindow(form_->hWnd());
-    PumpPending(100);
-  }
-  void TearDown() override {
-    if (form_) form_->Unload();
-    PumpPending();
-  }
+  Form1Skin() : ShownForm1(/*needsStandIn=*/true) {}
 
   // What the screen shows of a button, once it has repainted.
   testsupport::Image OnScreen(const wchar_t* name) {
@@ -296,8 +285,6 @@ class Form1Skin : public testing::Test {
     SelectObject(canvas.dc(), old);
     return canvas.Snapshot();
   }
-
-  std::unique_ptr<Form1> form_;
 };
 
 TEST_F(Form1Skin, ButtonsShowTheFaceOfTheirState) {

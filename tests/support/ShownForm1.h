@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "Form1.h"
+#include "support/WindowTest.h"
+
+namespace testsupport {
+
+// Whether the stand-in status server runs (tests/standin/status_server.py --run names its log).
+inline bool StandInRuns() {
+  return GetEnvironmentVariableA("STANDIN_LOG", nullptr, 0) != 0;
+}
+
+// A test with the main window shown and active. Tests that make it query (any move of the focus
+// out of the account box does) pass needsStandIn and are skipped without the stand-in server.
+class ShownForm1 : public testing::Test {
+ protected:
+  explicit ShownForm1(bool needsStandIn = false) : needsStandIn_(needsStandIn) {}
+
+  void SetUp() override {
+    if (needsStandIn_ && !StandInRuns()) {
+      GTEST_SKIP() << "needs the stand-in status server (tests/standin/status_server.py --run)";
+    }
+    form_ = std::make_unique<Form1>();
+    form_->Show();
+    SetForegroundWindow(form_->hWnd());
+    PumpPending(100);
+  }
+  void TearDown() override {
+    if (form_) form_->Unload();
+    PumpPending();
+  }
+
+  std::unique_ptr<Form1> form_;
+
+ private:
+  bool needsStandIn_;
+};
+
+}  // namespace testsupport

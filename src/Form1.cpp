@@ -8,10 +8,10 @@
 
 namespace {
 
+using forms::ControlDesign;
 using forms::ControlKind;
-using forms::ControlSpec;
 
-constexpr forms::FormSpec kForm1 = {
+constexpr forms::FormDesign kForm1 = {
     .caption = L"Pellucor",
     .clientWidth = 4275,
     .clientHeight = 1605,
@@ -22,7 +22,7 @@ constexpr forms::FormSpec kForm1 = {
 };
 
 // name, kind, text, Left, Top, Width, Height (twips), tab index
-constexpr std::array<ControlSpec, 6> kForm1Controls = {{
+constexpr std::array<ControlDesign, 6> kForm1Controls = {{
     {L"Text1", ControlKind::TextBox, L"tolvarin", 720, 195, 3015, 270, 0},
     {L"Text2", ControlKind::TextBox, L"", 720, 555, 3015, 270, 1, RGB(255, 255, 255)},
     {L"Command1", ControlKind::CommandButton, L"查询", 2520, 960, 1215, 330, 2},

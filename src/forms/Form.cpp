@@ -52,8 +52,8 @@ int TwipsToPixels(int twips, int dpi) {
 }
 
 struct Form::ControlState {
-  ControlState(const ControlSpec* s, int i) : spec(s), id(i) {}
-  const ControlSpec* spec;
+  ControlState(const ControlDesign* s, int i) : design(s), id(i) {}
+  const ControlDesign* design;
   int id;
   HWND hwnd = nullptr;
   base::Brush backBrush;
@@ -61,14 +61,14 @@ struct Form::ControlState {
   std::function<void()> onLostFocus;
 };
 
-Form::Form(const FormSpec& spec, std::span<const ControlSpec> controls) : spec_(spec) {
-  std::vector<const ControlSpec*> ordered;
-  for (const ControlSpec& c : controls) ordered.push_back(&c);
+Form::Form(const FormDesign& design, std::span<const ControlDesign> controls) : design_(design) {
+  std::vector<const ControlDesign*> ordered;
+  for (const ControlDesign& c : controls) ordered.push_back(&c);
   // Creation order is tab order: the dialog manager walks the z-order.
   std::stable_sort(ordered.begin(), ordered.end(),
                    [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
   int id = kFirstControlId;
-  for (const ControlSpec* c : ordered) {
+  for (const ControlDesign* c : ordered) {
     controls_.push_back(std::make_unique<ControlState>(c, id++));
   }
 }
@@ -84,7 +84,7 @@ HWND Form::hWnd() const {
 
 Form::ControlState* Form::Find(std::wstring_view name) const {
   for (auto& c : controls_)
-    if (c->spec->name == name) return c.get();
+    if (c->design->name == name) return c.get();
   return nullptr;
 }
 
@@ -166,19 +166,20 @@ void Form::Create() {
   int dpi = ScreenDpi();
 
   DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
-  if (spec_.minButton) style |= WS_MINIMIZEBOX;
-  if (spec_.maxButton) style |= WS_MAXIMIZEBOX;
-  HWND owner = spec_.startUpPosition == StartUpPosition::CenterOwner ? GetActiveWindow() : nullptr;
-  CreateWindowExW(0, kFormClass, std::wstring(spec_.caption).c_str(), style, CW_USEDEFAULT,
+  if (design_.minButton) style |= WS_MINIMIZEBOX;
+  if (design_.maxButton) style |= WS_MAXIMIZEBOX;
+  HWND owner =
+      design_.startUpPosition == StartUpPosition::CenterOwner ? GetActiveWindow() : nullptr;
+  CreateWindowExW(0, kFormClass, std::wstring(design_.caption).c_str(), style, CW_USEDEFAULT,
                   CW_USEDEFAULT, 0, 0, owner, nullptr, instance, this);
   if (!hwnd_) throw base::RuntimeError(base::RuntimeError::kOutOfMemory);
 
   font_.reset(CreateFontW(-MulDiv(kFontPoints, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                           GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                           DEFAULT_PITCH | FF_DONTCARE, kFontFace));
-  if (spec_.iconId != 0) {
-    icon_.reset(static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(spec_.iconId), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+  if (design_.iconId != 0) {
+    icon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(design_.iconId),
+                                              IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
   }
@@ -187,7 +188,7 @@ void Form::Create() {
 }
 
 void Form::CreateControl(ControlState& c, int dpi, HINSTANCE instance) {
-  const ControlSpec& s = *c.spec;
+  const ControlDesign& s = *c.design;
   const wchar_t* cls = L"STATIC";
   DWORD style = WS_CHILD | WS_VISIBLE;
   DWORD exStyle = 0;
@@ -245,12 +246,13 @@ LRESULT CALLBACK Form::TextBoxProc(HWND box, UINT msg, WPARAM wp, LPARAM lp, UIN
 
 void Form::PlaceWindow(int dpi) {
   DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE));
-  RECT r = {0, 0, TwipsToPixels(spec_.clientWidth, dpi), TwipsToPixels(spec_.clientHeight, dpi)};
+  RECT r = {0, 0, TwipsToPixels(design_.clientWidth, dpi),
+            TwipsToPixels(design_.clientHeight, dpi)};
   AdjustWindowRectEx(&r, style, FALSE, 0);
   int w = r.right - r.left, h = r.bottom - r.top;
   RECT area;
   HWND owner = GetWindow(hwnd_, GW_OWNER);
-  if (spec_.startUpPosition == StartUpPosition::CenterOwner && owner) {
+  if (design_.startUpPosition == StartUpPosition::CenterOwner && owner) {
     GetWindowRect(owner, &area);
   } else {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
@@ -321,9 +323,9 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void Form::OnCommand(int id, int code) {
   ControlState* c = FindById(id);
   if (!c || !c->onClick) return;
-  bool click = (c->spec->kind == ControlKind::CommandButton && code == BN_CLICKED) ||
-               (c->spec->kind != ControlKind::CommandButton &&
-                c->spec->kind != ControlKind::TextBox && code == STN_CLICKED);
+  bool click = (c->design->kind == ControlKind::CommandButton && code == BN_CLICKED) ||
+               (c->design->kind != ControlKind::CommandButton &&
+                c->design->kind != ControlKind::TextBox && code == STN_CLICKED);
   if (click) RunEvent(c->onClick);
 }
 
@@ -331,7 +333,7 @@ LRESULT Form::OnControlColour(HDC dc, HWND control, bool edit) {
   ControlState* c = FindById(GetDlgCtrlID(control));
   if (edit) {
     if (c && c->backBrush) {
-      SetBkColor(dc, c->spec->backColor);
+      SetBkColor(dc, c->design->backColor);
       return reinterpret_cast<LRESULT>(c->backBrush.get());
     }
     return DefWindowProcW(hwnd_, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),

@@ -24,7 +24,7 @@ inline constexpr COLORREF kDefaultColor = CLR_INVALID;
 
 // One control as the form's design gives it. Positions and sizes are in twips from the
 // top-left corner of the client area (1440 twips to the inch; 15 to the pixel at 96 DPI).
-struct ControlSpec {
+struct ControlDesign {
   std::wstring_view name;
   ControlKind kind;
   std::wstring_view caption;  // the initial text of a text box, the caption otherwise
@@ -36,7 +36,7 @@ struct ControlSpec {
 enum class StartUpPosition { CenterScreen, CenterOwner };
 
 // The window itself as the design gives it; sizes in twips.
-struct FormSpec {
+struct FormDesign {
   std::wstring_view caption;
   int clientWidth, clientHeight;
   bool minButton, maxButton;
@@ -51,7 +51,7 @@ int TwipsToPixels(int twips, int dpi);
 
 class Form {
  public:
-  Form(const FormSpec& spec, std::span<const ControlSpec> controls);
+  Form(const FormDesign& design, std::span<const ControlDesign> controls);
   Form(const Form&) = delete;
   Form& operator=(const Form&) = delete;
   virtual ~Form();
@@ -102,7 +102,7 @@ class Form {
   void OnDrawItem(const DRAWITEMSTRUCT& item);
   void OnActivate(bool active);
 
-  FormSpec spec_;
+  FormDesign design_;
   std::vector<std::unique_ptr<ControlState>> controls_;
   HWND hwnd_ = nullptr;
   base::Font font_;

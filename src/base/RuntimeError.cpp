@@ -20,6 +20,8 @@ std::wstring RuntimeError::StandardMessage(int number) {
       return L"内存不足";
     case kFileNotFound:
       return L"文件未找到";
+    case kObjectNotSet:
+      return L"对象变量或 With 块变量未设置";
     default:
       return L"应用程序定义的错误或对象定义的错误";
   }

@@ -78,7 +78,7 @@ Form::~Form() {
 }
 
 HWND Form::hWnd() const {
-  if (!hwnd_) throw base::RuntimeError(91, L"对象变量或 With 块变量未设置");
+  if (!hwnd_) throw base::RuntimeError(base::RuntimeError::kObjectNotSet);
   return hwnd_;
 }
 
@@ -96,7 +96,7 @@ Form::ControlState* Form::FindById(int id) const {
 
 const Form::ControlState& Form::Require(std::wstring_view name) const {
   ControlState* c = Find(name);
-  if (!c || !c->hwnd) throw base::RuntimeError(91, L"对象变量或 With 块变量未设置");
+  if (!c || !c->hwnd) throw base::RuntimeError(base::RuntimeError::kObjectNotSet);
   return *c;
 }
 

@@ -1,0 +1,34 @@
+#include "base/RuntimeError.h"
+
+#include <gtest/gtest.h>
+
+#include <new>
+#include <stdexcept>
+
+namespace {
+
+using base::RuntimeError;
+
+RuntimeError Caught(auto&& raise) {
+  try {
+    raise();
+  } catch (...) {
+    return base::CurrentErrorAsRuntimeError();
+  }
+  return RuntimeError(0, L"nothing raised");
+}
+
+TEST(RuntimeError, ReportCarriesNumberAndMessage) {
+  EXPECT_EQ(base::FormatReport(RuntimeError(RuntimeError::kOverflow)), L"运行时错误 '6':\n\n溢出");
+  EXPECT_EQ(base::FormatReport(RuntimeError(1001, L"状态服务器没有应答")),
+            L"运行时错误 '1001':\n\n状态服务器没有应答");
+}
+
+TEST(RuntimeError, WhateverCrossesABoundaryBecomesARunTimeError) {
+  EXPECT_EQ(Caught([] { throw RuntimeError(RuntimeError::kFileNotFound); }).number(), 53);
+  EXPECT_EQ(Caught([] { throw std::bad_alloc(); }).number(), RuntimeError::kOutOfMemory);
+  EXPECT_EQ(Caught([] { throw std::logic_error("x"); }).number(), RuntimeError::kInvalidCall);
+  EXPECT_EQ(Caught([] { throw 42; }).number(), RuntimeError::kInvalidCall);
+}
+
+}  // namespace

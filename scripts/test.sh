@@ -12,7 +12,11 @@ cmake --preset "$TEST_PRESET" >/dev/null
 cmake --build --preset "$TEST_PRESET"
 
 build="build/$TEST_PRESET"
-trap 'stop_wine; stop_virtual_display' EXIT
+cleanup() {
+  stop_wine
+  stop_virtual_display
+}
+trap cleanup EXIT
 start_virtual_display
 echo "test: Wine $("$WINE_LOADER" --version) ($TEST_PRESET) on display $DISPLAY"
 prime_wine_prefix "$PWD/$build"

@@ -57,8 +57,7 @@ prime_wine_prefix() {
 }
 
 stop_wine() {
-  [ -n "${WINEPREFIX:-}" ] && "$WINESERVER" -k 2>/dev/null
-  true
+  if [ -n "${WINEPREFIX:-}" ]; then "$WINESERVER" -k 2>/dev/null || true; fi
 }
 
 # Settings of a new prefix: without a window manager nobody draws the title bars, so Wine draws

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cfenv>
-#include <cmath>
 #include <cstdint>
 
 #include "base/RuntimeError.h"
@@ -20,17 +18,6 @@ inline std::int32_t CheckedSub(std::int32_t a, std::int32_t b) {
   std::int32_t r;
   if (__builtin_sub_overflow(a, b, &r)) throw RuntimeError(RuntimeError::kOverflow);
   return r;
-}
-
-// A floating-point value converted to a 32-bit integer, rounding to nearest (ties to even);
-// a value that is not finite or lies outside the 32-bit range raises error 6.
-inline std::int32_t CheckedToInt32(double value) {
-  if (!std::isfinite(value)) throw RuntimeError(RuntimeError::kOverflow);
-  double rounded = std::nearbyint(value);
-  if (rounded < -2147483648.0 || rounded > 2147483647.0) {
-    throw RuntimeError(RuntimeError::kOverflow);
-  }
-  return static_cast<std::int32_t>(rounded);
 }
 
 // floor(a / b) for integers, rounding toward minus infinity (not toward zero); b > 0.

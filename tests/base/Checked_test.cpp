@@ -32,11 +32,4 @@ TEST(Checked, FloorDivRoundsTowardMinusInfinity) {
   EXPECT_EQ(base::FloorDiv(INT_MIN, 6), -357913942);
 }
 
-TEST(Checked, ConversionToInt32TestsRangeAndFiniteness) {
-  EXPECT_EQ(base::CheckedToInt32(2147483647.0), INT_MAX);
-  EXPECT_EQ(base::CheckedToInt32(-2147483648.0), INT_MIN);
-  EXPECT_EQ(ErrorNumberOf([] { base::CheckedToInt32(2147483648.0); }), 6);
-  EXPECT_EQ(ErrorNumberOf([] { base::CheckedToInt32(1.0 / 0.0 * 0.0); }), 6);
-}
-
 }  // namespace

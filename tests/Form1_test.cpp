@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/ShownForm1.h"
+#include "support/StandIn.h"
 #include "support/WindowTest.h"
 
 namespace {
@@ -94,47 +95,8 @@ TEST_F(Form1Layout, StartsWithTheDefaultAccountAndNoAnswer) {
   EXPECT_EQ(GetFocus(), form_->Control(L"Text1"));
 }
 
-TEST_F(Form1Layout, CommandButtonsAreOwnerDrawn) {
-  for (const wchar_t* name : {L"Command1", L"Command3"}) {
-    EXPECT_EQ(GetWindowLongW(form_->Control(name), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
-  }
-}
-
-TEST_F(Form1Layout, LabelsTakeNoFocusAndTextBoxesAreOneLine) {
-  for (const wchar_t* name : {L"Label1", L"Label2"}) {
-    EXPECT_FALSE(GetWindowLongW(form_->Control(name), GWL_STYLE) & WS_TABSTOP);
-  }
-  for (const wchar_t* name : {L"Text1", L"Text2"}) {
-    EXPECT_FALSE(GetWindowLongW(form_->Control(name), GWL_STYLE) & ES_MULTILINE);
-  }
-}
-
-}  // namespace
-
-namespace {
-
 using testsupport::MessageBoxWatcher;
 using testsupport::PumpUntil;
-
-// The request lines the stand-in status server has seen (its log, named in STANDIN_LOG).
-std::vector<std::string> RequestLines() {
-  std::vector<std::string> lines;
-  char path[MAX_PATH] = {};
-  if (!GetEnvironmentVariableA("STANDIN_LOG", path, MAX_PATH)) return lines;
-  HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return lines;
-  std::string all;
-  char buf[4096];
-  DWORD n = 0;
-  while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0) all.append(buf, n);
-  CloseHandle(f);
-  size_t start = 0;
-  for (size_t end; (end = all.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(all.substr(start, end - start));
-  }
-  return lines;
-}
 
 // The request line a proxy sees (Wine's download service names the default port).
 std::string RequestLineFor(const std::string& encodedAccount) {
@@ -158,7 +120,7 @@ class Form1Query : public testsupport::ShownForm1 {
     PumpPending(100);
   }
 
-  size_t Requests() const { return RequestLines().size(); }
+  size_t Requests() const { return testsupport::StandInRequestLines().size(); }
 };
 
 TEST_F(Form1Query, ShowsTheAnswerForTheAccountTyped) {
@@ -181,7 +143,7 @@ TEST_F(Form1Query, ShowsTheAnswerForTheAccountTyped) {
     size_t before = Requests();
     Click(L"Command1");
     EXPECT_EQ(form_->Text(L"Text2"), c.shown);
-    std::vector<std::string> lines = RequestLines();
+    std::vector<std::string> lines = testsupport::StandInRequestLines();
     ASSERT_EQ(lines.size(), before + 1) << "one click, one query";
     EXPECT_EQ(lines.back(), RequestLineFor(c.encoded));
     EXPECT_EQ(form_->Text(L"Text1"), c.account) << "the account box is left as typed";

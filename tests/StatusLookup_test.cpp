@@ -5,14 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "base/RuntimeError.h"
+#include "support/StandIn.h"
 
 namespace {
 
@@ -64,31 +63,10 @@ TEST(StatusLookupAnswer, OnlineExactlyAt4944Bytes) {
 class StatusLookupServer : public testing::Test {
  protected:
   void SetUp() override {
-    const char* log = std::getenv("STANDIN_LOG");
-    if (!log || !*log || !std::getenv("http_proxy")) {
+    if (!testsupport::StandInRuns()) {
       GTEST_SKIP() << "needs the stand-in status server (status_server.py --run)";
     }
-    log_path_ = log;
-    // A Unix path reaches Wine's drive Z:.
-    if (log_path_.front() == '/') {
-      log_path_ = "Z:" + log_path_;
-      for (char& c : log_path_) c = c == '/' ? '\\' : c;
-    }
     temp_files_before_ = TempFiles();
-  }
-
-  std::vector<std::string> LogLines() const {
-    std::vector<std::string> lines;
-    FILE* file = std::fopen(log_path_.c_str(), "rb");
-    if (!file) return lines;
-    char buffer[1024];
-    while (std::fgets(buffer, sizeof buffer, file)) {
-      std::string line = buffer;
-      while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-      lines.push_back(line);
-    }
-    std::fclose(file);
-    return lines;
   }
 
   // The request line the download service sent for an address; Wine writes the default port.
@@ -122,7 +100,6 @@ class StatusLookupServer : public testing::Test {
     return std::nullopt;
   }
 
-  std::string log_path_;
   std::set<std::wstring> temp_files_before_;
 };
 
@@ -143,9 +120,9 @@ TEST_F(StatusLookupServer, AnswerSizeDecides) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.encoded);
-    size_t requests = LogLines().size();
+    size_t requests = testsupport::StandInRequestLines().size();
     EXPECT_EQ(status::IsOnline(c.account), c.online);
-    std::vector<std::string> log = LogLines();
+    std::vector<std::string> log = testsupport::StandInRequestLines();
     ASSERT_EQ(log.size(), requests + 1) << "one request per lookup";
     EXPECT_TRUE(IsRequestFor(log.back(), AddressOf(c.encoded))) << "got " << log.back();
     EXPECT_EQ(TempFiles(), temp_files_before_) << "the answer's file is deleted";
@@ -154,7 +131,7 @@ TEST_F(StatusLookupServer, AnswerSizeDecides) {
 
 TEST_F(StatusLookupServer, RequestCarriesTheEncodedAccount) {
   EXPECT_FALSE(status::IsOnline(L"a b&c=d#张"));
-  std::vector<std::string> log = LogLines();
+  std::vector<std::string> log = testsupport::StandInRequestLines();
   ASSERT_FALSE(log.empty());
   EXPECT_TRUE(IsRequestFor(log.back(), AddressOf("a%20b%26c%3Dd%23%D5%C5")))
       << "got " << log.back();
@@ -182,11 +159,11 @@ TEST_F(StatusLookupServer, UnusableAnswersAreErrors) {
 }
 
 TEST_F(StatusLookupServer, UnsendableAccountSendsNothing) {
-  size_t requests = LogLines().size();
+  size_t requests = testsupport::StandInRequestLines().size();
   std::optional<RuntimeError> failure = FailureOf(L"\uD55C");
   ASSERT_TRUE(failure.has_value());
   EXPECT_EQ(failure->number(), status::kAccountNotSendable);
-  EXPECT_EQ(LogLines().size(), requests);
+  EXPECT_EQ(testsupport::StandInRequestLines().size(), requests);
 }
 
 // The server keeps the connection open without a word and closes it after 15 seconds; the

@@ -7,14 +7,10 @@
 #include <memory>
 
 #include "Form1.h"
+#include "support/StandIn.h"
 #include "support/WindowTest.h"
 
 namespace testsupport {
-
-// Whether the stand-in status server runs (tests/standin/status_server.py --run names its log).
-inline bool StandInRuns() {
-  return GetEnvironmentVariableA("STANDIN_LOG", nullptr, 0) != 0;
-}
 
 // A test with the main window shown and active. Tests that make it query (any move of the focus
 // out of the account box does) pass needsStandIn and are skipped without the stand-in server.

@@ -303,14 +303,16 @@ TEST_F(Form1Skin, ButtonsShowTheFaceOfTheirState) {
       SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintFocusedFace)))
       << "query button with the focus";
 
-  // The left button held down on the About button, then let go elsewhere: no click.
-  HWND command3 = form_->Control(L"Command3");
-  SendMessageW(command3, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  // The left button held down on the query button, then let go elsewhere: no click.
+  SendMessageW(command1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
   EXPECT_TRUE(
-      SameImage(OnScreen(L"Command3"), Expected(L"Command3", modCmdVista::PaintPressedFace)))
-      << "About button held down";
+      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintPressedFace)))
+      << "query button held down";
   ReleaseCapture();
   PumpPending(100);
+  EXPECT_TRUE(
+      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintFocusedFace)))
+      << "query button let go, still with the focus";
 
   EnableWindow(command1, FALSE);
   EXPECT_TRUE(

@@ -14,6 +14,7 @@
 
 #include "base/RuntimeError.h"
 #include "base/ScopedWin.h"
+#include "forms/Form.h"
 #include "support/PixelCanvas.h"
 
 namespace {
@@ -365,9 +366,7 @@ TEST(FaceOverflow, EdgeOfThe32BitRangeRaisesError6) {
 
 // The program's font, without smoothing so that every text pixel has the text colour.
 base::Font CaptionFont() {
-  return base::Font(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
+  return forms::DefaultFont(96, NONANTIALIASED_QUALITY);
 }
 
 // The pixels a caption changed: those that differ from the caption-less face.

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/ScopedWin.h"
+#include "forms/Form.h"
 #include "modCmdVista.h"
 
 namespace {
@@ -63,14 +64,8 @@ double Measure(HDC dc, const Painter& painter, int paints) {
   return Seconds(start, end) * 1e6 / paints;
 }
 
-base::Font ProgramFont() {
-  return base::Font(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
-}
-
 void Run(const char* target, HDC dc, int paints) {
-  const base::Font font = ProgramFont();
+  const base::Font font = forms::DefaultFont(96);
   const base::ScopedSelectObject select(dc, font.get());
   SetBkMode(dc, TRANSPARENT);
   for (const Painter& painter : kPainters) {

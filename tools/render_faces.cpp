@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/ScopedWin.h"
+#include "forms/Form.h"
 #include "modCmdVista.h"
 
 namespace {
@@ -31,13 +32,6 @@ constexpr Face kFaces[] = {
     {"disabled.bmp", modCmdVista::PaintDisabledFace},
 };
 
-// "宋体" 9 pt, GB2312, at 96 DPI: the font of every text of the program.
-base::Font ProgramFont() {
-  return base::Font(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
-}
-
 // Paints one face the way DrawButton does, into a 32-bpp top-down DIB over the button-face
 // colour; returns its pixels as 0x00RRGGBB.
 std::vector<DWORD> PaintFace(const Face& face) {
@@ -53,7 +47,7 @@ std::vector<DWORD> PaintFace(const Face& face) {
   const base::Bitmap bitmap(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap) return {};
   const base::ScopedSelectObject select_bitmap(dc.get(), bitmap.get());
-  const base::Font font = ProgramFont();
+  const base::Font font = forms::DefaultFont(96);
   const base::ScopedSelectObject select_font(dc.get(), font.get());
 
   RECT all{0, 0, kWidth, kHeight};

@@ -51,6 +51,12 @@ int TwipsToPixels(int twips, int dpi) {
   return MulDiv(twips, dpi, 1440);
 }
 
+base::Font DefaultFont(int dpi, BYTE quality) {
+  return base::Font(CreateFontW(-MulDiv(kFontPoints, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                quality, DEFAULT_PITCH | FF_DONTCARE, kFontFace));
+}
+
 struct Form::ControlState {
   ControlState(const ControlDesign* s, int i) : design(s), id(i) {}
   const ControlDesign* design;
@@ -174,9 +180,7 @@ void Form::Create() {
                   CW_USEDEFAULT, 0, 0, owner, nullptr, instance, this);
   if (!hwnd_) throw base::RuntimeError(base::RuntimeError::kOutOfMemory);
 
-  font_.reset(CreateFontW(-MulDiv(kFontPoints, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                          GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          DEFAULT_PITCH | FF_DONTCARE, kFontFace));
+  font_ = DefaultFont(dpi);
   if (design_.iconId != 0) {
     icon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(design_.iconId),
                                               IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));

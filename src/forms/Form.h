@@ -49,6 +49,9 @@ enum class Event { Click, LostFocus };
 // Twips to pixels at the given DPI.
 int TwipsToPixels(int twips, int dpi);
 
+// The font of every text of a form: "宋体" 9 points, regular, GB2312, at the given DPI.
+base::Font DefaultFont(int dpi, BYTE quality = DEFAULT_QUALITY);
+
 class Form {
  public:
   Form(const FormDesign& design, std::span<const ControlDesign> controls);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "base/Ansi.h"
 #include "base/RuntimeError.h"
@@ -34,21 +35,93 @@ std::wstring Hex32(unsigned long value) {
   throw base::RuntimeError(kLookupFailed, why);
 }
 
-// A new empty file in the user's temp folder, deleted when its owner goes.
-class TempFile {
+// The answer files of the downloads that have not ended, so that none outlives the program.
+// A download given up on may still be running when the program ends, and the download service
+// writes its file from the download's thread at the very end (by copying it from the cache). At
+// the end of the program each file left is opened for deletion on close, and the handle is kept
+// until the process has gone: the system then deletes the file, and until then the service
+// cannot write it (it does not share deletion). No thread is suspended or stopped for this.
+class AnswerFiles {
  public:
-  TempFile() {
+  // Never destroyed: downloads may still use it while the program's statics are destroyed.
+  static AnswerFiles& Instance() {
+    static AnswerFiles* files = new AnswerFiles;
+    return *files;
+  }
+
+  // A new empty file in the user's temp folder; its path.
+  std::wstring Create() {
     wchar_t folder[MAX_PATH + 1];
     wchar_t path[MAX_PATH];
     DWORD n = GetTempPathW(MAX_PATH + 1, folder);
+    Lock lock(section_);
+    if (ending_) FailLookup(L"程序正在结束");
     if (n == 0 || n > MAX_PATH || GetTempFileNameW(folder, kTempFilePrefix, 0, path) == 0) {
       FailLookup(L"无法在临时文件夹中建立文件（错误 " + std::to_wstring(GetLastError()) + L"）");
     }
-    path_ = path;
+    paths_.push_back(path);
+    return path;
   }
+
+  void Delete(const std::wstring& path) noexcept {
+    Lock lock(section_);
+    DeleteFileW(path.c_str());
+    std::erase(paths_, path);
+  }
+
+  // At the end of the program: no file of a download still running outlives the process.
+  void Seal() noexcept {
+    constexpr DWORD kCopyingMs = 2000;  // the service may be copying a large answer right now
+    Lock lock(section_);
+    ending_ = true;
+    for (const std::wstring& path : paths_) {
+      const DWORD start = GetTickCount();
+      for (;;) {
+        // Kept open on purpose: the system closes it as the process ends, and deletes the file.
+        HANDLE file = CreateFileW(
+            path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE | FILE_ATTRIBUTE_TEMPORARY, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION ||
+            GetTickCount() - start > kCopyingMs) {
+          break;
+        }
+        Sleep(10);
+      }
+    }
+  }
+
+ private:
+  AnswerFiles() { InitializeCriticalSection(&section_); }
+
+  class Lock {
+   public:
+    explicit Lock(CRITICAL_SECTION& section) : section_(section) { EnterCriticalSection(&section); }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+    ~Lock() { LeaveCriticalSection(&section_); }
+
+   private:
+    CRITICAL_SECTION& section_;
+  };
+
+  CRITICAL_SECTION section_;
+  std::vector<std::wstring> paths_;
+  bool ending_ = false;
+};
+
+// Runs as the program ends, when its statics are destroyed (after the start-up form has gone,
+// or when the session ends), while downloads given up on may still run.
+struct SealAnswerFilesAtEnd {
+  ~SealAnswerFilesAtEnd() { AnswerFiles::Instance().Seal(); }
+} seal_answer_files_at_end;
+
+// A new empty file in the user's temp folder, deleted when its owner goes.
+class TempFile {
+ public:
+  TempFile() : path_(AnswerFiles::Instance().Create()) {}
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() { DeleteFileW(path_.c_str()); }
+  ~TempFile() { AnswerFiles::Instance().Delete(path_); }
 
   // The path for an ANSI call: the long one when the code page carries it, else the short one.
   std::string AnsiPath() const {
@@ -254,11 +327,22 @@ std::string StatusAddress(std::wstring_view account) {
   return address;
 }
 
+bool WaitPlainly(void* thread, std::uint32_t timeoutMs) {
+  switch (WaitForSingleObject(thread, timeoutMs)) {
+    case WAIT_OBJECT_0:
+      return true;
+    case WAIT_TIMEOUT:
+      return false;
+    default:
+      FailLookup(L"等待下载时出错（错误 " + std::to_wstring(GetLastError()) + L"）");
+  }
+}
+
 // The download runs on a worker thread so that a server that never answers cannot hold the
-// caller for more than kAnswerTimeoutMs. The caller waits without pumping messages, so its
-// window stays blocked as before. A download given up on finishes on its own and deletes its
-// file then; if the program ends first, it ends with it.
-bool IsOnline(std::wstring_view account) {
+// caller for more than kAnswerTimeoutMs; how the caller's window behaves meanwhile is up to the
+// wait it passes. A download given up on finishes on its own and deletes its file then; if the
+// program ends first, the file goes with it (see AnswerFiles).
+bool IsOnline(std::wstring_view account, const WaitForDownload& wait) {
   auto download = std::make_shared<Download>();
   download->address = StatusAddress(account);
 
@@ -270,13 +354,8 @@ bool IsOnline(std::wstring_view account) {
   }
   worker_reference.release();  // the thread owns it now
 
-  switch (WaitForSingleObject(worker.get(), kAnswerTimeoutMs)) {
-    case WAIT_OBJECT_0:
-      break;
-    case WAIT_TIMEOUT:
-      FailLookup(L"状态服务器在 " + std::to_wstring(kAnswerTimeoutMs / 1000) + L" 秒内没有应答");
-    default:
-      FailLookup(L"等待下载时出错（错误 " + std::to_wstring(GetLastError()) + L"）");
+  if (!wait(worker.get(), kAnswerTimeoutMs)) {
+    FailLookup(L"状态服务器在 " + std::to_wstring(kAnswerTimeoutMs / 1000) + L" 秒内没有应答");
   }
   if (download->failure) throw *download->failure;
   if (!download->done) FailLookup(L"在线状态查询失败");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,9 +31,18 @@ constexpr bool IsOnlineAnswer(std::uint64_t answer_size) {
 // base::RuntimeError kAccountNotSendable when the code page cannot carry the account.
 std::string StatusAddress(std::wstring_view account);
 
-// Asks the server whether the account is online now. Blocks the calling thread for at most
-// kAnswerTimeoutMs. Throws base::RuntimeError: kAccountNotSendable (nothing is sent),
-// kLookupFailed (no usable answer; the message says why), kFileNotFound (the answer vanished).
-bool IsOnline(std::wstring_view account);
+// How the caller waits for the thread that downloads: true once the thread has ended, false when
+// the time is up. It may end the lookup by throwing; the download is then given up on, as after
+// the time limit.
+using WaitForDownload = std::function<bool(void* thread, std::uint32_t timeoutMs)>;
+
+// A plain wait that blocks the calling thread.
+bool WaitPlainly(void* thread, std::uint32_t timeoutMs);
+
+// Asks the server whether the account is online now. Waits for the answer through `wait`, for at
+// most kAnswerTimeoutMs. Throws base::RuntimeError: kAccountNotSendable (nothing is sent),
+// kLookupFailed (no usable answer; the message says why), kFileNotFound (the answer vanished);
+// and whatever `wait` throws.
+bool IsOnline(std::wstring_view account, const WaitForDownload& wait = WaitPlainly);
 
 }  // namespace status

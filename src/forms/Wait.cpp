@@ -1,0 +1,100 @@
+#include "forms/Wait.h"
+
+#include <exception>
+#include <string>
+
+#include "base/RuntimeError.h"
+
+namespace forms {
+namespace {
+
+constexpr wchar_t kWaitProp[] = L"forms.BlockingWait";
+
+// Lifts the first queued message that matches the filter off the queue.
+bool Take(MSG& msg, HWND hwnd, UINT first, UINT last) {
+  return PeekMessageW(&msg, hwnd, first, last, PM_REMOVE | PM_NOYIELD) != FALSE;
+}
+
+}  // namespace
+
+BlockingWait::BlockingWait(HWND form) noexcept
+    : form_(form), uncaught_(std::uncaught_exceptions()) {}
+
+BlockingWait::~BlockingWait() {
+  if (!waited_ || std::uncaught_exceptions() <= uncaught_) return;
+  // The procedure that waited ends with an error: drop the input that queued up meanwhile.
+  MSG msg;
+  while (Take(msg, nullptr, WM_KEYFIRST, WM_KEYLAST)) {
+  }
+  while (Take(msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST)) {
+  }
+  while (Take(msg, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK)) {
+  }
+  // A button pressed before the wait would wait for its release, which was just dropped.
+  if (HWND captured = GetCapture();
+      captured && GetWindowThreadProcessId(captured, nullptr) == GetCurrentThreadId()) {
+    ReleaseCapture();
+  }
+}
+
+// Looks through what is queued for a close request, leaving other input where it is. System
+// keys (Alt combinations) and clicks on the frame are taken off the queue as they are looked at:
+// a window that does not answer cannot move, minimise or open its menu, and the same goes for
+// what was asked of it meanwhile.
+bool BlockingWait::CloseRequestQueued() {
+  MSG msg;
+  if (Take(msg, form_, WM_CLOSE, WM_CLOSE)) return true;
+  while (Take(msg, nullptr, WM_SYSCOMMAND, WM_SYSCOMMAND)) {
+    if (msg.hwnd == form_ && (msg.wParam & 0xFFF0) == SC_CLOSE) return true;
+  }
+  while (Take(msg, nullptr, WM_SYSKEYDOWN, WM_SYSKEYDOWN)) {
+    // Bit 29: the Alt key is down.
+    // https://learn.microsoft.com/en-us/windows/win32/inputdev/wm-syskeydown
+    if (msg.wParam == VK_F4 && (msg.lParam & (1 << 29))) return true;
+  }
+  while (Take(msg, nullptr, WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN)) {
+    if (msg.hwnd == form_ && msg.wParam == HTCLOSE) return true;
+  }
+  return false;
+}
+
+bool BlockingWait::operator()(HANDLE object, DWORD timeoutMs) {
+  waited_ = true;
+  SetPropW(form_, kWaitProp, this);
+  struct Unregister {
+    HWND form;
+    ~Unregister() { RemovePropW(form, kWaitProp); }
+  } unregister{form_};
+
+  const DWORD start = GetTickCount();
+  for (;;) {
+    // Messages sent to the thread are answered here (a WM_CLOSE among them is noted).
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD | PM_QS_SENDMESSAGE);
+    if (closeRequested_ || CloseRequestQueued()) throw CloseRequested{};
+
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= timeoutMs) return WaitForSingleObject(object, 0) == WAIT_OBJECT_0;
+    // Wakes for the object and for what arrives from now on; what was looked at stays asleep.
+    switch (MsgWaitForMultipleObjects(1, &object, FALSE, timeoutMs - elapsed,
+                                      QS_SENDMESSAGE | QS_POSTMESSAGE | QS_KEY | QS_MOUSEBUTTON)) {
+      case WAIT_OBJECT_0:
+        return true;
+      case WAIT_OBJECT_0 + 1:
+      case WAIT_TIMEOUT:
+        break;
+      default:
+        throw base::RuntimeError(base::RuntimeError::kInvalidCall,
+                                 L"等待失败（错误 " + std::to_wstring(GetLastError()) + L"）");
+    }
+  }
+}
+
+bool NoteCloseRequest(HWND form) noexcept {
+  auto* wait = static_cast<BlockingWait*>(GetPropW(form, kWaitProp));
+  if (!wait) return false;
+  wait->closeRequested_ = true;
+  return true;
+}
+
+}  // namespace forms

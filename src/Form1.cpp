@@ -1,8 +1,10 @@
 #include "Form1.h"
 
 #include <array>
+#include <functional>
 
 #include "StatusLookup.h"
+#include "forms/Wait.h"
 #include "modCmdVista.h"
 #include "resource.h"
 
@@ -73,6 +75,8 @@ void Form1::Text1_LostFocus() {
 
 void Form1::Command3_Click() {}
 
+// The window stays blocked while the lookup waits, but a request to close it ends the lookup.
 std::int16_t Form1::CheckOnline(const std::wstring& account) {
-  return status::IsOnline(account) ? -1 : 0;
+  forms::BlockingWait wait(hWnd());
+  return status::IsOnline(account, std::ref(wait)) ? -1 : 0;
 }

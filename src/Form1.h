@@ -20,5 +20,5 @@ class Form1 : public forms::Form {
   void Command3_Click();
 
   // Asks the provider's status server whether the account is online: -1 (True) or 0 (False).
-  static std::int16_t CheckOnline(const std::wstring& account);
+  std::int16_t CheckOnline(const std::wstring& account);
 };

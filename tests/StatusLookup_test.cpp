@@ -8,10 +8,12 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/RuntimeError.h"
 #include "support/StandIn.h"
+#include "support/WindowTest.h"
 
 namespace {
 
@@ -76,19 +78,7 @@ class StatusLookupServer : public testing::Test {
     return line == "GET " + address + " HTTP/1.1" || line == "GET " + with_port + " HTTP/1.1";
   }
 
-  static std::set<std::wstring> TempFiles() {
-    wchar_t folder[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, folder);
-    std::set<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((std::wstring(folder) + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return names;
-  }
+  static std::set<std::wstring> TempFiles() { return testsupport::TempFiles(); }
 
   // The lookup's failure, or nothing when it succeeded.
   static std::optional<RuntimeError> FailureOf(const wchar_t* account) {
@@ -117,14 +107,22 @@ TEST_F(StatusLookupServer, AnswerSizeDecides) {
       {L"size-4945", "size-4945", false},
       {L"", "", false},
       {L"gzip", "gzip", true},  // compressed on the wire, 4944 bytes once decoded
+      {L"size-10mb", "size-10mb", false},
+      {L"chunked", "chunked", true},
+      {L"no-length", "no-length", true},
+      {L"redirect", "redirect", true},  // the page it moved to answers 4944 bytes
+      {L"   ", "%20%20%20", false},
+      {L" online ", "%20online%20", false},          // not trimmed: another account
+      {L"a\r\nb\x01\x7F", "a%0D%0Ab%01%7F", false},  // no line break reaches the request
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.encoded);
     size_t requests = testsupport::StandInRequestLines().size();
     EXPECT_EQ(status::IsOnline(c.account), c.online);
     std::vector<std::string> log = testsupport::StandInRequestLines();
-    ASSERT_EQ(log.size(), requests + 1) << "one request per lookup";
-    EXPECT_TRUE(IsRequestFor(log.back(), AddressOf(c.encoded))) << "got " << log.back();
+    ASSERT_GT(log.size(), requests) << "no request";
+    EXPECT_TRUE(IsRequestFor(log[requests], AddressOf(c.encoded))) << "got " << log[requests];
+    EXPECT_EQ(log.size(), requests + (c.encoded == std::string("redirect") ? 2 : 1));
     EXPECT_EQ(TempFiles(), temp_files_before_) << "the answer's file is deleted";
   }
 }
@@ -143,7 +141,8 @@ TEST_F(StatusLookupServer, UnusableAnswersAreErrors) {
     const wchar_t* message_holds;
   };
   const Case cases[] = {
-      {L"error-500", L"500"},     // its body is 4944 bytes: status, not size, must decide
+      {L"error-404", L"404"},  // its body is 4944 bytes: status, not size, must decide
+      {L"error-500", L"500"},
       {L"dropped", L"没有应答"},  // closed without a word
       {L"truncated", L"2000"},    // 2000 of the 4944 announced bytes
   };
@@ -166,18 +165,45 @@ TEST_F(StatusLookupServer, UnsendableAccountSendsNothing) {
   EXPECT_EQ(testsupport::StandInRequestLines().size(), requests);
 }
 
-// The server keeps the connection open without a word and closes it after 15 seconds; the
-// lookup gives up first, and the download it abandoned deletes its file once the server closes.
-TEST_F(StatusLookupServer, SilentServerIsGivenUpOn) {
-  std::optional<RuntimeError> failure = FailureOf(L"silent");
-  ASSERT_TRUE(failure.has_value());
-  EXPECT_EQ(failure->number(), status::kLookupFailed);
+// Slow servers, run side by side: one that keeps the connection open without a word (and closes
+// it after 15 s) and two whose answers trickle in, finishing at 9 s and at 11 s. The lookup waits
+// 10 s; a download it gave up on deletes its file once the server lets go.
+TEST_F(StatusLookupServer, SlowServers) {
+  struct Case {
+    const wchar_t* account;
+    bool answered;
+    std::optional<RuntimeError> failure = std::nullopt;
+    bool online = false;
+  };
+  Case cases[] = {{L"silent", false}, {L"trickle-9", true}, {L"trickle-11", false}};
+  std::vector<std::thread> lookups;
+  for (Case& c : cases) {
+    lookups.emplace_back([&c] {
+      try {
+        c.online = status::IsOnline(c.account);
+      } catch (const RuntimeError& e) {
+        c.failure = e;
+      }
+    });
+  }
+  for (std::thread& lookup : lookups) lookup.join();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.account)));
+    if (c.answered) {
+      EXPECT_FALSE(c.failure.has_value()) << testing::PrintToString(c.failure->message());
+      EXPECT_TRUE(c.online);
+    } else {
+      ASSERT_TRUE(c.failure.has_value()) << "answered after the time limit";
+      EXPECT_EQ(c.failure->number(), status::kLookupFailed);
+      EXPECT_NE(c.failure->message().find(L"10 秒"), std::wstring::npos);
+    }
+  }
   EXPECT_NE(TempFiles(), temp_files_before_)
-      << "the download had already ended: the lookup waited for the server, not for itself";
+      << "the downloads had already ended: the lookups waited for the server, not for themselves";
 
-  // Bounded polling: the abandoned download ends when the server closes.
-  for (int i = 0; i < 300 && TempFiles() != temp_files_before_; ++i) Sleep(100);
-  EXPECT_EQ(TempFiles(), temp_files_before_) << "the abandoned download left its file behind";
+  // Bounded polling: the abandoned downloads end when the server closes.
+  testsupport::PumpUntil([&] { return TempFiles() == temp_files_before_; }, 30000);
+  EXPECT_EQ(TempFiles(), temp_files_before_) << "an abandoned download left its file behind";
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "forms/Form.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
+
+#include "forms/Wait.h"
 
 namespace forms {
 namespace {
@@ -98,6 +101,8 @@ void Form::On(std::wstring_view control, Event event, std::function<void()> hand
 void Form::RunEvent(const std::function<void()>& procedure) noexcept {
   try {
     procedure();
+  } catch (const CloseRequested&) {
+    if (hwnd_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
   } catch (...) {
     Report(base::CurrentErrorAsRuntimeError());
   }
@@ -206,7 +211,17 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnActivate(LOWORD(wp) != WA_INACTIVE);
       return 0;
     case WM_CLOSE:
+      if (NoteCloseRequest(hwnd)) return 0;  // an event procedure waits: it ends first
       RunEvent([this] { Unload(); });
+      return 0;
+    // The session ends: Windows may end the process as soon as this returns, so the program
+    // ends here, through the runtime's exit, as it ends after its loop.
+    // https://learn.microsoft.com/en-us/windows/win32/shutdown/wm-endsession
+    case WM_ENDSESSION:
+      if (wp && endsProgram_) {
+        RunEvent([this] { Unload(); });
+        std::exit(0);
+      }
       return 0;
     case kMsgLostFocus:
       if (forms::Control* c = FindById(static_cast<int>(wp)); c && c->onLostFocus) {

@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-namespace forms {
+#include "forms/Program.h"
 
-// Thrown to end an event procedure because the user asked to close.
-struct CloseRequested {};
+namespace forms {
 
 // Waits on the user-interface thread for a kernel object while the form stays blocked, as a
 // plain wait keeps it: no input is handled and nothing repaints; events that arrive meanwhile

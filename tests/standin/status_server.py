@@ -7,10 +7,16 @@ it by account (the uid value, percent-decoded to code-page bytes):
 
   online, tolvarin, 张三 (%D5%C5%C8%FD)   200, 4944 bytes: online
   size-4943, size-4945                   200, 4943 / 4945 bytes: offline
-  error-500                              500 with a 4944-byte body (reads as online if the
+  error-404, error-500                   404 / 500 with a 4944-byte body (reads as online if the
                                          status code is ignored)
   dropped                                the connection closes without an answer
   truncated                              Content-Length 4944, 2000 bytes, then the connection closes
+  trickle-9, trickle-11                  200, Content-Length 4944, the bytes trickle in and the
+                                         last arrives after 9 / 11 seconds
+  size-10mb                              200, 10 MiB: offline
+  redirect                               302 to /moved on the same host, which answers 4944 bytes
+  chunked                                200, 4944 bytes in chunks, no length: online
+  no-length                              200, 4944 bytes, no length, ended by closing: online
   gzip                                   200, 4944 bytes sent gzip-compressed (when the request
                                          accepts gzip): online
   silent                                 accepted, never answered; closed after SILENT_SECONDS or
@@ -43,6 +49,8 @@ STATUS_PATH = "/online.ww"
 ONLINE_SIZE = 4944
 OFFLINE_SIZE = 4911
 TRUNCATED_SENT = 2000
+TRICKLE_STEPS = 20
+MOVED_PATH = "/moved"
 SILENT_SECONDS = 15
 IDLE_SECONDS = 20  # an idle connection is closed after this long
 
@@ -53,6 +61,7 @@ SIZES = {
     b"gzip": ONLINE_SIZE,
     b"size-4943": 4943,
     b"size-4945": 4945,
+    b"size-10mb": 10 * 1024 * 1024,
 }
 
 
@@ -95,6 +104,9 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
         self.server.record(self.requestline)
         url = urllib.parse.urlsplit(self.path)
         host = url.hostname or (self.headers.get("Host") or "").split(":")[0]
+        if host == STATUS_HOST and url.path == MOVED_PATH:
+            self.answer(200, body(ONLINE_SIZE))
+            return
         if host != STATUS_HOST or url.path != STATUS_PATH:
             self.answer(404, body(100))
             return
@@ -104,8 +116,8 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
             if key == "uid":
                 uid = urllib.parse.unquote_to_bytes(value)
                 break
-        if uid == b"error-500":
-            self.answer(500, body(ONLINE_SIZE))
+        if uid.startswith(b"error-") and uid[6:].isdigit():
+            self.answer(int(uid[6:]), body(ONLINE_SIZE))
         elif uid == b"dropped":
             self.close_connection = True
         elif uid == b"truncated":
@@ -118,11 +130,57 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
         elif uid == b"gzip" and "gzip" in (self.headers.get("Accept-Encoding") or ""):
             self.answer(200, gzip.compress(body(ONLINE_SIZE)), encoding="gzip")
+        elif uid.startswith(b"trickle-") and uid[8:].isdigit():
+            self.trickle(body(ONLINE_SIZE), int(uid[8:]))
+        elif uid == b"redirect":
+            self.send_response(302)
+            self.send_header("Location", "http://%s%s?uid=redirect" % (STATUS_HOST, MOVED_PATH))
+            self.send_header("Content-Length", "0")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.close_connection = True
+        elif uid == b"chunked":
+            self.send_response(200)
+            self.send_header("Transfer-Encoding", "chunked")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            data = body(ONLINE_SIZE)
+            for start in range(0, len(data), 1000):
+                chunk = data[start:start + 1000]
+                self.wfile.write(b"%x\r\n%s\r\n" % (len(chunk), chunk))
+            self.wfile.write(b"0\r\n\r\n")
+            self.close_connection = True
+        elif uid == b"no-length":
+            self.send_response(200)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(body(ONLINE_SIZE))
+            self.close_connection = True
         elif uid == b"silent":
             self.server.stopping.wait(SILENT_SECONDS)
             self.close_connection = True
         else:
             self.answer(200, body(SIZES.get(uid, OFFLINE_SIZE)))
+
+    def trickle(self, data, seconds):
+        """Sends the answer in steps, the last one `seconds` after the request."""
+        self.send_response(200)
+        self.send_header("Content-Length", str(len(data)))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.flush()
+        step = -(-len(data) // TRICKLE_STEPS)
+        started = time.monotonic()
+        for i in range(TRICKLE_STEPS):
+            due = started + seconds * (i + 1) / TRICKLE_STEPS
+            if self.server.stopping.wait(max(0.0, due - time.monotonic())):
+                break
+            try:
+                self.wfile.write(data[i * step:(i + 1) * step])
+                self.wfile.flush()
+            except OSError:  # the client gave up
+                break
+        self.close_connection = True
 
     def answer(self, code, data, encoding=None):
         self.send_response(code)

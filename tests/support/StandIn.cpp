@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <windows.h>
+
 namespace testsupport {
 
 bool StandInRuns() {
@@ -30,6 +32,20 @@ std::vector<std::string> StandInRequestLines() {
   }
   std::fclose(file);
   return lines;
+}
+
+std::set<std::wstring> TempFiles() {
+  wchar_t folder[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, folder);
+  std::set<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((std::wstring(folder) + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
 }
 
 }  // namespace testsupport

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,5 +13,8 @@ bool StandInRuns();
 
 // The request lines the stand-in has seen, oldest first.
 std::vector<std::string> StandInRequestLines();
+
+// The names of the files in the user's temp folder.
+std::set<std::wstring> TempFiles();
 
 }  // namespace testsupport

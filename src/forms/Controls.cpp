@@ -62,6 +62,7 @@ class CommandButton final : public Control {
   using Control::Control;
 
   bool IsClick(WORD code) const override { return code == BN_CLICKED; }
+  bool PressedByEnter() const override { return true; }
 
   // Without a skin on the form: the system's own push button.
   void Draw(const DRAWITEMSTRUCT& item) override {
@@ -95,19 +96,26 @@ class Label final : public Control {
 
   bool IsClick(WORD code) const override { return code == STN_CLICKED; }
 
-  // The form's own background (the system's window colour, as its class paints it): the label
-  // looks transparent, and a changed caption leaves no trace of the old one.
+  // Transparent: the text only, over whatever the form painted behind it.
   HBRUSH Colours(HDC dc) override {
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(
-        dc, design_.foreColor != kDefaultColor ? design_.foreColor : GetSysColor(COLOR_BTNTEXT));
-    return GetSysColorBrush(COLOR_WINDOW);
+    SetTextColor(dc, design_.foreColor != kDefaultColor ? design_.foreColor
+                                                         : GetSysColor(COLOR_BTNTEXT));
+    return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   }
 
+  // A transparent label does not erase its old caption itself: the form repaints what lay
+  // under it, before and after the label takes the size of its new caption.
   void SetText(std::wstring_view text) override {
+    const HWND form = GetParent(hwnd());
+    RECT before;
+    GetWindowRect(hwnd(), &before);
+    MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&before), 2);
     Control::SetText(text);
     const SIZE size = Measure(text, font());
     SetWindowPos(hwnd(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+    RedrawWindow(form, &before, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
   }
 
  private:

@@ -77,6 +77,8 @@ class Control {
   virtual bool IsClick(WORD /*code*/) const { return false; }
   // WM_CTLCOLOR*: sets up dc and returns the brush to paint with, or null for the default.
   virtual HBRUSH Colours(HDC /*dc*/) { return nullptr; }
+  // Whether Enter presses the control when it has the focus (a command button).
+  virtual bool PressedByEnter() const { return false; }
   // WM_DRAWITEM for an owner-drawn control that nobody else paints.
   virtual void Draw(const DRAWITEMSTRUCT& /*item*/) {}
 

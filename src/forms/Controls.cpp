@@ -99,8 +99,8 @@ class Label final : public Control {
   // Transparent: the text only, over whatever the form painted behind it.
   HBRUSH Colours(HDC dc) override {
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, design_.foreColor != kDefaultColor ? design_.foreColor
-                                                         : GetSysColor(COLOR_BTNTEXT));
+    SetTextColor(
+        dc, design_.foreColor != kDefaultColor ? design_.foreColor : GetSysColor(COLOR_BTNTEXT));
     return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   }
 

@@ -47,30 +47,6 @@ def face_pixel(x, y, size):
     return c
 
 
-def image_8bpp(size):
-    pixels = [[face_pixel(x, y, size) for x in range(size)] for y in range(size)]
-    palette = sorted({p for row in pixels for p in row if p is not None})
-    palette = [(0, 0, 0)] + palette
-    assert len(palette) <= 256
-    index = {c: i for i, c in enumerate(palette)}
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0, 0, 0, 0, 256, 0)
-    pal = b"".join(struct.pack("BBBB", b, g, r, 0) for (r, g, b) in palette)
-    pal += b"\0\0\0\0" * (256 - len(palette))
-    xor = b""
-    mask = b""
-    mask_stride = ((size + 31) // 32) * 4
-    for row in reversed(pixels):  # bottom-up
-        xor += bytes(index[p] if p is not None else 0 for p in row)
-        bits = 0
-        line = bytearray(mask_stride)
-        for x, p in enumerate(row):
-            if p is None:
-                line[x // 8] |= 0x80 >> (x % 8)
-        mask += bytes(line)
-        del bits
-    return header + pal + xor + mask
-
-
 def mask_rows(pixels, size):
     """The 1-bit transparency mask, bottom-up, each row padded to 32 bits."""
     stride = ((size + 31) // 32) * 4
@@ -82,6 +58,20 @@ def mask_rows(pixels, size):
                 line[x // 8] |= 0x80 >> (x % 8)
         out += bytes(line)
     return out
+
+
+def image_8bpp(size):
+    pixels = [[face_pixel(x, y, size) for x in range(size)] for y in range(size)]
+    palette = sorted({p for row in pixels for p in row if p is not None})
+    palette = [(0, 0, 0)] + palette
+    assert len(palette) <= 256
+    index = {c: i for i, c in enumerate(palette)}
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0, 0, 0, 0, 256, 0)
+    pal = b"".join(struct.pack("BBBB", b, g, r, 0) for (r, g, b) in palette)
+    pal += b"\0\0\0\0" * (256 - len(palette))
+    xor = b"".join(bytes(index[p] if p is not None else 0 for p in row)
+                   for row in reversed(pixels))  # bottom-up
+    return header + pal + xor + mask_rows(pixels, size)
 
 
 def image_24bpp(size):

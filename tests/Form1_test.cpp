@@ -17,10 +17,7 @@ namespace {
 using testsupport::PumpPending;
 using testsupport::RectInParent;
 
-struct PixelRect {
-  const wchar_t* name;
-  int left, top, width, height;
-};
+using testsupport::PixelRect;
 
 // The main window's design at 96 DPI, in pixels.
 constexpr PixelRect kDesign[] = {
@@ -66,15 +63,7 @@ TEST_F(Form1Layout, ControlsStandWhereTheDesignPutsThem) {
     if (std::wstring(d.name).starts_with(L"Label")) {
       // Labels size themselves to their captions in their font. The design's sizes are those of
       // its font's metrics; Wine substitutes another CJK font, with other line heights.
-      HWND label = form_->Control(d.name);
-      HDC dc = GetDC(label);
-      HGDIOBJ old =
-          SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
-      SIZE extent;
-      std::wstring caption = form_->Text(d.name);
-      GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
-      SelectObject(dc, old);
-      ReleaseDC(label, dc);
+      const SIZE extent = testsupport::TextExtentInOwnFont(form_->Control(d.name));
       EXPECT_EQ(r.right - r.left, extent.cx);
       EXPECT_EQ(r.bottom - r.top, extent.cy);
       EXPECT_NEAR(r.right - r.left, d.width, 3) << "two 12-pixel characters and a colon";

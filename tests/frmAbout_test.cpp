@@ -26,10 +26,7 @@ using testsupport::PumpUntil;
 using testsupport::RectInParent;
 using testsupport::SameImage;
 
-struct PixelRect {
-  const wchar_t* name;
-  int left, top, width, height;
-};
+using testsupport::PixelRect;
 
 // The About window's design at 96 DPI, in pixels, in tab order.
 constexpr PixelRect kDesign[] = {
@@ -127,14 +124,8 @@ TEST_F(AboutLayout, ControlsStandWhereTheDesignPutsThem) {
     EXPECT_EQ((GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) != 0, focusable);
     if (std::wstring(d.name).starts_with(L"Label")) {
       // Sized to its caption in its own font (Wine's substitute font has other metrics).
-      HDC dc = GetDC(control);
+      const SIZE extent = testsupport::TextExtentInOwnFont(control);
       HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
-      HGDIOBJ old = SelectObject(dc, font);
-      SIZE extent;
-      std::wstring text = about_->Text(d.name);
-      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-      SelectObject(dc, old);
-      ReleaseDC(control, dc);
       EXPECT_EQ(r.right - r.left, extent.cx);
       EXPECT_EQ(r.bottom - r.top, extent.cy);
       LOGFONTW lf = {};

@@ -78,6 +78,19 @@ RECT RectInParent(HWND hwnd) {
   return r;
 }
 
+SIZE TextExtentInOwnFont(HWND control) {
+  wchar_t text[256] = {};
+  const int length = GetWindowTextW(control, text, 256);
+  HDC dc = GetDC(control);
+  HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  SIZE extent = {};
+  GetTextExtentPoint32W(dc, text, length, &extent);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return extent;
+}
+
 Image ButtonOnScreen(HWND button) {
   RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   PumpPending(100);

@@ -42,6 +42,15 @@ void PressKey(WORD vk, bool shift = false);
 // The window's rectangle relative to its parent's client area.
 RECT RectInParent(HWND hwnd);
 
+// A control's place in its form's design at 96 DPI, in pixels.
+struct PixelRect {
+  const wchar_t* name;
+  int left, top, width, height;
+};
+
+// The extent of a control's text on one line in the control's own font.
+SIZE TextExtentInOwnFont(HWND control);
+
 // What the screen shows of a button, once it has repainted.
 Image ButtonOnScreen(HWND button);
 

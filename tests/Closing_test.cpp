@@ -231,16 +231,7 @@ TEST_F(Closing, DuringALookup) {
        [](RunningPellucor&) {
          SendKeys({{VK_MENU, false}, {VK_F4, false}, {VK_F4, true}, {VK_MENU, true}});
        }},
-      {"close box",
-       [](RunningPellucor& p) {
-         POINT at = p.CloseBox();
-         SetCursorPos(at.x, at.y);
-         INPUT in[2] = {};
-         in[0].type = in[1].type = INPUT_MOUSE;
-         in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-         in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-         SendInput(2, in, sizeof(INPUT));
-       }},
+      {"close box", [](RunningPellucor& p) { testsupport::ClickAt(p.CloseBox()); }},
       {"WM_CLOSE", [](RunningPellucor& p) { PostMessageW(p.main(), WM_CLOSE, 0, 0); }},
       {"SC_CLOSE sent",
        [](RunningPellucor& p) { SendNotifyMessageW(p.main(), WM_SYSCOMMAND, SC_CLOSE, 0); }},

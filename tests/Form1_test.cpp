@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -139,13 +141,71 @@ TEST_F(Form1Query, ShowsTheAnswerForTheAccountTyped) {
   }
 }
 
-TEST_F(Form1Query, ClickWhileTheAccountBoxHasTheFocusQueriesTwice) {
-  ASSERT_EQ(GetFocus(), form_->Control(L"Text1"));
-  form_->SetText(L"Text1", L"online");
-  size_t before = Requests();
-  Click(L"Command1");
-  EXPECT_EQ(Requests(), before + 2) << "once for leaving the account box, once for the click";
-  EXPECT_EQ(form_->Text(L"Text2"), L"在线");
+// A click on the query button while the account box has the focus: leaving the box runs a query
+// at once, and the click waits behind it in the queue. When that query answers, the click
+// arrives and queries again; when it fails, the click is dropped with the rest of the input
+// that queued up, and the button is not left held down.
+TEST_F(Form1Query, ClickQueuedBehindTheLostFocusQuery) {
+  struct Case {
+    const wchar_t* account;
+    size_t queries;
+    const wchar_t* shown;
+    size_t reports;
+  } cases[] = {{L"online", 2, L"在线", 0}, {L"dropped", 1, L"", 1}};
+  HWND command1 = form_->Control(L"Command1");
+  RECT button;
+  GetWindowRect(command1, &button);
+  int x = button.left + 10;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.account)));
+    x += 20;  // two clicks on one spot would make a double click
+    SetFocus(form_->Control(L"Text1"));
+    form_->SetText(L"Text1", c.account);
+    MessageBoxWatcher boxes;
+    size_t before = Requests();
+    testsupport::ClickAt({x, (button.top + button.bottom) / 2});
+    PumpUntil(
+        [&] { return Requests() == before + c.queries && boxes.texts().size() == c.reports; });
+    PumpPending(300);
+    EXPECT_EQ(Requests(), before + c.queries);
+    EXPECT_EQ(boxes.texts().size(), c.reports);
+    EXPECT_EQ(form_->Text(L"Text2"), c.shown);
+    EXPECT_FALSE(SendMessageW(command1, BM_GETSTATE, 0, 0) & BST_PUSHED) << "held down";
+    EXPECT_EQ(GetCapture(), nullptr);
+  }
+}
+
+// Keys and a click queued while a query waits. When it answers they are handled after it, as the
+// design has it; when it fails, none of them may dismiss the report unseen: they are dropped.
+TEST_F(Form1Query, InputQueuedDuringAQuery) {
+  FocusOn(L"Command1");
+  struct Case {
+    const wchar_t* account;
+    size_t queries;  // Enter, Space and the click each press the focused query button
+    size_t reports;
+  } cases[] = {{L"online", 4, 0}, {L"dropped", 1, 1}};
+  HWND command1 = form_->Control(L"Command1");
+  RECT button;
+  GetWindowRect(command1, &button);
+  int x = button.left + 10;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.account)));
+    x += 20;  // two clicks on one spot would make a double click
+    form_->SetText(L"Text1", c.account);
+    MessageBoxWatcher boxes;
+    size_t before = Requests();
+    PostMessageW(command1, BM_CLICK, 0, 0);  // posted: taken before the input that follows
+    for (WORD key : {VK_RETURN, VK_SPACE, VK_ESCAPE}) testsupport::PressKey(key);
+    testsupport::ClickAt({x, (button.top + button.bottom) / 2});
+    PumpUntil(
+        [&] { return Requests() == before + c.queries && boxes.texts().size() == c.reports; });
+    PumpPending(300);
+    EXPECT_EQ(Requests(), before + c.queries);
+    ASSERT_EQ(boxes.texts().size(), c.reports) << "a report was dismissed before it was seen";
+    if (c.reports) {
+      EXPECT_NE(boxes.texts()[0].find(L"'1001'"), std::wstring::npos);
+    }
+  }
 }
 
 TEST_F(Form1Query, TabWalksTheControlsAndLeavingTheAccountBoxQueries) {
@@ -215,6 +275,8 @@ TEST_F(Form1Query, FailedLookupIsReportedAndLeavesNoStaleAnswer) {
 
 TEST_F(Form1Query, AccountTheCodePageCannotCarryIsNotSent) {
   FocusOn(L"Command1");
+  Click(L"Command1");
+  ASSERT_EQ(form_->Text(L"Text2"), L"在线");
   MessageBoxWatcher boxes;
   form_->SetText(L"Text1", L"\uD55C");  // Hangul: not in code page 936
   size_t before = Requests();
@@ -222,6 +284,37 @@ TEST_F(Form1Query, AccountTheCodePageCannotCarryIsNotSent) {
   EXPECT_EQ(Requests(), before);
   ASSERT_EQ(boxes.texts().size(), 1u);
   EXPECT_NE(boxes.texts()[0].find(L"'1002'"), std::wstring::npos);
+  EXPECT_EQ(form_->Text(L"Text2"), L"") << "the earlier answer must not stand";
+}
+
+// 100,000 characters pasted into the account box: the box keeps to its limit, and the query of
+// what it holds ends within the bound, answered or reported.
+TEST_F(Form1Query, LongPasteKeepsToTheBoxLimit) {
+  HWND text1 = form_->Control(L"Text1");
+  const std::wstring pasted(100'000, L'x');
+  ASSERT_TRUE(OpenClipboard(form_->hWnd()));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
+  memcpy(GlobalLock(memory), pasted.c_str(), (pasted.size() + 1) * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+
+  form_->SetText(L"Text1", L"");
+  SendMessageW(text1, WM_PASTE, 0, 0);
+  const size_t limit = static_cast<size_t>(SendMessageW(text1, EM_GETLIMITTEXT, 0, 0));
+  ASSERT_LT(limit, pasted.size());
+  EXPECT_EQ(form_->Text(L"Text1").size(), limit);
+
+  MessageBoxWatcher boxes;
+  size_t before = Requests();
+  FocusOn(L"Command1");
+  EXPECT_TRUE(PumpUntil([&] { return !form_->Text(L"Text2").empty(); }, 15000));
+  EXPECT_EQ(form_->Text(L"Text2"), L"离线");
+  EXPECT_TRUE(boxes.texts().empty());
+  std::vector<std::string> lines = testsupport::StandInRequestLines();
+  ASSERT_EQ(lines.size(), before + 1);
+  EXPECT_EQ(lines.back(), RequestLineFor(std::string(limit, 'x'))) << "the whole account is sent";
 }
 
 }  // namespace

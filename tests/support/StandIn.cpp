@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include <windows.h>
 
@@ -24,11 +25,15 @@ std::vector<std::string> StandInRequestLines() {
   }
   FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return lines;
-  char buffer[1024];
-  while (std::fgets(buffer, sizeof buffer, file)) {
-    std::string line = buffer;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    lines.push_back(line);
+  std::string line;
+  for (int c; (c = std::fgetc(file)) != EOF;) {
+    if (c == '\n') {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(std::move(line));
+      line.clear();
+    } else {
+      line += static_cast<char>(c);
+    }
   }
   std::fclose(file);
   return lines;

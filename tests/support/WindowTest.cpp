@@ -71,6 +71,15 @@ void PressKey(WORD vk, bool shift) {
   SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
 
+void ClickAt(POINT screen) {
+  SetCursorPos(screen.x, screen.y);
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, in, sizeof(INPUT));
+}
+
 RECT RectInParent(HWND hwnd) {
   RECT r;
   GetWindowRect(hwnd, &r);

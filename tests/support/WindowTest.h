@@ -39,6 +39,10 @@ class MessageBoxWatcher {
 // Types a key with real input (the focus window of the active window receives it).
 void PressKey(WORD vk, bool shift = false);
 
+// Clicks the left mouse button at a point of the screen with real input: whatever window is
+// there receives it.
+void ClickAt(POINT screen);
+
 // The window's rectangle relative to its parent's client area.
 RECT RectInParent(HWND hwnd);
 

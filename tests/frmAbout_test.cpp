@@ -2,16 +2,21 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <set>
 #include <utility>
 #include <string>
 #include <vector>
 
 #include "Form1.h"
+#include "base/ScopedWin.h"
 #include "modCmdVista.h"
 #include "support/ShownForm1.h"
 #include "support/StandIn.h"
@@ -433,6 +438,70 @@ TEST_F(AboutModal, MainWindowWaitsAndComesBackAfterEachWayOfClosing) {
   SendMessageW(form_->Control(L"Command1"), BM_CLICK, 0, 0);
   PumpPending(100);
   EXPECT_EQ(form_->Text(L"Text2"), L"离线");
+}
+
+// The threads of this process.
+int ThreadsInUse() {
+  base::KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Thread32First(snapshot.get(), &entry); more;
+       more = Thread32Next(snapshot.get(), &entry)) {
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+  }
+  return count;
+}
+
+// 300 queries in a row (online, offline and a few failures), then the About window opened and
+// closed 50 times: the temp folder, the threads and the GDI objects (counted by filling the
+// handle table, see GdiObjectsInUse) end where they began.
+using Endurance = AboutModal;
+
+TEST_F(Endurance, ThreeHundredQueriesThenTheAboutWindowFiftyTimes) {
+  HWND command1 = form_->Control(L"Command1");
+  const auto query = [&](const wchar_t* account) {
+    form_->SetText(L"Text1", account);
+    SendMessageW(command1, BM_CLICK, 0, 0);  // the query runs inside
+  };
+  const auto about = [&] {
+    WithAboutOpen([](HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); });
+  };
+  MessageBoxWatcher boxes;
+  // Before any query: Wine's download service keeps a thread of its own for a few seconds after
+  // a download.
+  const int threads = ThreadsInUse();
+  SetFocus(command1);  // leaving the account box queries once
+  PumpPending(100);
+  // What the first query, report and showing make once (fonts, icons, the download service).
+  query(L"online");
+  query(L"dropped");
+  about();
+  const std::set<std::wstring> temp = testsupport::TempFiles();
+  const long gdi = testsupport::GdiObjectsInUse();
+  std::printf("  at the start: %d threads, %ld GDI objects\n", threads, gdi);
+
+  int wrong = 0;
+  for (int i = 0; i < 300; ++i) {
+    const bool fails = i % 30 == 29;
+    const bool online = i % 2 == 0;
+    boxes.clear();
+    query(fails ? (i % 60 == 59 ? L"dropped" : L"error-500") : online ? L"online" : L"somebody");
+    const std::wstring want = fails ? L"" : online ? L"在线" : L"离线";
+    if (form_->Text(L"Text2") != want || boxes.texts().size() != (fails ? 1u : 0u)) ++wrong;
+  }
+  EXPECT_EQ(wrong, 0) << "queries with a wrong answer or report";
+  std::printf("  after the queries: %d threads, %ld GDI objects\n", ThreadsInUse(),
+              testsupport::GdiObjectsInUse());
+  for (int i = 0; i < 50; ++i) about();
+  EXPECT_TRUE(IsWindowEnabled(form_->hWnd()));
+
+  PumpUntil([&] { return ThreadsInUse() == threads; }, 10000);
+  std::printf("  at the end: %d threads, %ld GDI objects\n", ThreadsInUse(),
+              testsupport::GdiObjectsInUse());
+  EXPECT_EQ(testsupport::TempFiles(), temp);
+  EXPECT_EQ(ThreadsInUse(), threads);
+  EXPECT_EQ(testsupport::GdiObjectsInUse(), gdi);
 }
 
 }  // namespace

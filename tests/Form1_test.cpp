@@ -21,11 +21,7 @@ using testsupport::RectInParent;
 
 using testsupport::PixelRect;
 
-// The main window's design at 96 DPI, in pixels.
-constexpr PixelRect kDesign[] = {
-    {L"Text1", 48, 13, 201, 18},   {L"Text2", 48, 37, 201, 18}, {L"Command1", 168, 64, 81, 22},
-    {L"Command3", 48, 64, 73, 22}, {L"Label1", 16, 16, 30, 12}, {L"Label2", 16, 40, 30, 12},
-};
+constexpr auto& kDesign = testsupport::kForm1Design;
 
 using Form1Layout = testsupport::ShownForm1;
 

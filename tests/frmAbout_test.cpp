@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <set>
+#include <span>
 #include <utility>
 #include <string>
 #include <vector>
@@ -502,6 +503,53 @@ TEST_F(Endurance, ThreeHundredQueriesThenTheAboutWindowFiftyTimes) {
   EXPECT_EQ(testsupport::TempFiles(), temp);
   EXPECT_EQ(ThreadsInUse(), threads);
   EXPECT_EQ(testsupport::GdiObjectsInUse(), gdi);
+}
+
+// Both windows on a screen of 120 or 144 DPI (tests/CMakeLists.txt sets the Wine prefix's
+// LogPixels for this run and names the DPI in PELLUCOR_TEST_DPI): every place and size is the
+// design's twips x DPI / 1440, and the skinned buttons paint their faces at the sizes they get.
+using HighDpi = AboutShown;
+
+TEST_F(HighDpi, BothWindowsAndTheirControlsScaleWithTheScreen) {
+  const char* asked = std::getenv("PELLUCOR_TEST_DPI");
+  if (!asked) GTEST_SKIP() << "runs with a screen of another DPI (PELLUCOR_TEST_DPI)";
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  ASSERT_EQ(dpi, std::atoi(asked)) << "the prefix's DPI did not take";
+  const auto scaled = [dpi](int pixelsAt96) { return MulDiv(pixelsAt96 * 15, dpi, 1440); };
+
+  struct Window {
+    const forms::Form& form;
+    int width, height;  // the client area at 96 DPI
+    std::span<const PixelRect> design;
+    const wchar_t* focused;  // the button painted with the focused face
+  } windows[] = {{*form_, 285, 107, testsupport::kForm1Design, nullptr},
+                 {*about_, 326, 160, kDesign, L"Command1"}};
+  for (const Window& w : windows) {
+    RECT client;
+    GetClientRect(w.form.hWnd(), &client);
+    EXPECT_EQ(client.right, scaled(w.width));
+    EXPECT_EQ(client.bottom, scaled(w.height));
+    for (const PixelRect& d : w.design) {
+      SCOPED_TRACE("control " + Narrow(d.name));
+      const std::wstring name = d.name;
+      HWND control = w.form.Control(d.name);
+      RECT r = RectInParent(control);
+      EXPECT_EQ(r.left, scaled(d.left));
+      EXPECT_EQ(r.top, scaled(d.top));
+      if (name.starts_with(L"Label") || name == L"Picture1") continue;  // sized by their content
+      EXPECT_EQ(r.right - r.left, scaled(d.width));
+      EXPECT_EQ(r.bottom - r.top, scaled(d.height));
+      if (name.starts_with(L"Command")) {
+        const bool focused = w.focused && name == w.focused;
+        EXPECT_TRUE(
+            SameImage(testsupport::ButtonOnScreen(control),
+                      testsupport::FaceOf(control, focused ? modCmdVista::PaintFocusedFace
+                                                           : modCmdVista::PaintNormalFace)));
+      }
+    }
+  }
 }
 
 }  // namespace

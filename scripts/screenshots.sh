@@ -165,7 +165,7 @@ shoot_main online
 click 84 75  # 关于
 about=$(wait_for_window 关于 none 15) || fail "the About window did not appear"
 shoot_pair about-window "$about"
-xdotool key Return  # its OK button has the focus
+xdotool key space  # presses its OK button, which has the focus
 wait_until_gone "$about" || fail "the About window did not close"
 
 query lisi

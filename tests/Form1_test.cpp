@@ -179,6 +179,31 @@ TEST_F(Form1Query, TabWalksTheControlsAndLeavingTheAccountBoxQueries) {
   EXPECT_EQ(Requests(), before + 2);
 }
 
+TEST_F(Form1Query, EnterAndSpacePressTheFocusedButtonButEnterInTheAccountBoxDoesNothing) {
+  form_->SetText(L"Text1", L"online");
+  size_t before = Requests();
+  testsupport::PressKey(VK_RETURN);
+  PumpPending(200);
+  EXPECT_EQ(Requests(), before);
+  FocusOn(L"Command1");
+  before = Requests();
+  testsupport::PressKey(VK_RETURN);
+  EXPECT_TRUE(PumpUntil([&] { return Requests() == before + 1; })) << "Enter";
+  testsupport::PressKey(VK_SPACE);
+  EXPECT_TRUE(PumpUntil([&] { return Requests() == before + 2; })) << "Space";
+  EXPECT_EQ(form_->Text(L"Text2"), L"在线");
+}
+
+TEST_F(Form1Query, FocusComesBackAfterMinimiseAndRestore) {
+  FocusOn(L"Command1");
+  HWND command1 = form_->Control(L"Command1");
+  SendMessageW(form_->hWnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  PumpPending(200);
+  ASSERT_TRUE(IsIconic(form_->hWnd()));
+  SendMessageW(form_->hWnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_TRUE(PumpUntil([&] { return GetFocus() == command1; }, 2000));
+}
+
 TEST_F(Form1Query, FailedLookupIsReportedAndLeavesNoStaleAnswer) {
   FocusOn(L"Command1");
   MessageBoxWatcher boxes;

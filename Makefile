@@ -1,5 +1,5 @@
 # Thin wrapper over scripts/ and CMake. `make run` and `make test` set up the machine first.
-.PHONY: run test build demo setup clean
+.PHONY: run test build demo dist screenshots setup clean
 
 run:
 	scripts/run.sh
@@ -12,6 +12,12 @@ build: setup
 
 demo:
 	scripts/demo.sh
+
+dist: build
+	cpack --preset release | grep -F 'package:'
+
+screenshots:
+	scripts/screenshots.sh
 
 setup:
 	scripts/setup.sh

@@ -130,6 +130,16 @@ class RunningPellucor {
     return {-1, -1};
   }
 
+  // The processor time the program has used, in milliseconds.
+  long CpuMs() const {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(process_.get(), &created, &exited, &kernel, &user);
+    auto ms = [](FILETIME t) {
+      return static_cast<long>(((ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime) / 10000);
+    };
+    return ms(kernel) + ms(user);
+  }
+
   // Waits at most timeoutMs for the program to end; the milliseconds it took, or -1. Notes
   // whether a report box opened meanwhile.
   long WaitForEnd(DWORD timeoutMs, bool* reported = nullptr) {

@@ -9,8 +9,9 @@ namespace forms {
 // Waits on the user-interface thread for a kernel object while the form stays blocked, as a
 // plain wait keeps it: no input is handled and nothing repaints; events that arrive meanwhile
 // are handled after the wait, as they would be. Unlike a plain wait it answers messages sent to
-// the thread, and it honours a request to close the form made meanwhile (Alt+F4, the close box,
-// WM_CLOSE): the wait ends at once by throwing CloseRequested.
+// the thread (other programs and the system wait for those), and it honours a request to close
+// the form made meanwhile (Alt+F4, the close box, SC_CLOSE, WM_CLOSE): the wait ends at once by
+// throwing CloseRequested. The end of the session is the form's own (WM_ENDSESSION).
 //
 // When the procedure that waited ends with an error, the keyboard and mouse input that queued up
 // meanwhile is dropped: keys pressed or clicks made at a window that did not answer must not

@@ -270,26 +270,39 @@ TEST_F(Closing, DuringALookup) {
   }
 }
 
-// A query that timed out is reported; the program then takes input and ends at once when
-// closed, while the download it gave up on is still open.
+// Two programs side by side, each with a query that times out and is reported: one against a
+// server that keeps the connection open, one against an answer that trickles in until 11 s.
+// After the report each takes input again; the first is closed while its download is still
+// open and ends at once; the second shows no late answer once its download has ended.
 TEST_F(Closing, AfterTheTimeoutReport) {
-  RunningPellucor program;
-  ASSERT_TRUE(Ready(program));
-  const long cpu = program.CpuMs();
-  program.Query(L"silent");
-  HWND box = nullptr;
-  ASSERT_TRUE(
-      testsupport::PumpUntil([&] { return (box = program.ReportBox()) != nullptr; }, 15000));
-  std::printf("  processor time while the query waited 10 s: %ld ms\n", program.CpuMs() - cpu);
-  EXPECT_NE(BoxText(box).find(L"'1001'"), std::wstring::npos);
-  EXPECT_EQ(program.ReadOut(), L"") << "the earlier answer must not stand";
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(testsupport::PumpUntil([&] { return !IsWindow(box); }));
-  EXPECT_EQ(program.ReadOut(), L"") << "no late answer";
-  PostMessageW(program.main(), WM_CLOSE, 0, 0);
-  long ms = program.WaitForEnd(kEndBoundMs);
+  RunningPellucor held, late;
+  ASSERT_TRUE(Ready(held));
+  ASSERT_TRUE(Ready(late));
+  const long cpu = held.CpuMs();
+  held.Query(L"silent");
+  late.Query(L"trickle-11");
+  for (RunningPellucor* program : {&held, &late}) {
+    HWND box = nullptr;
+    ASSERT_TRUE(
+        testsupport::PumpUntil([&] { return (box = program->ReportBox()) != nullptr; }, 15000));
+    EXPECT_NE(BoxText(box).find(L"'1001'"), std::wstring::npos);
+    EXPECT_EQ(program->ReadOut(), L"") << "the earlier answer must not stand";
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return !IsWindow(box); }));
+    EXPECT_EQ(program->ReadOut(), L"") << "the program takes input again";
+  }
+  std::printf("  processor time while a query waited 10 s: %ld ms\n", held.CpuMs() - cpu);
+
+  PostMessageW(held.main(), WM_CLOSE, 0, 0);
+  long ms = held.WaitForEnd(kEndBoundMs);
   std::printf("  the program ended %ld ms after the request\n", ms);
   EXPECT_NE(ms, -1) << "the program did not end";
+
+  // The late answer's download deletes its file when it ends.
+  testsupport::PumpUntil([&] { return testsupport::TempFiles() == temp_files_before_; }, 10000);
+  EXPECT_EQ(late.ReadOut(), L"") << "a late answer appeared";
+  PostMessageW(late.main(), WM_CLOSE, 0, 0);
+  EXPECT_NE(late.WaitForEnd(kEndBoundMs), -1) << "the program did not end";
 }
 
 // Nothing listens where the proxy should be: the query is reported and the program goes on.

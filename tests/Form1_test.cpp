@@ -252,7 +252,7 @@ TEST_F(Form1Query, FocusComesBackAfterMinimiseAndRestore) {
 TEST_F(Form1Query, FailedLookupIsReportedAndLeavesNoStaleAnswer) {
   FocusOn(L"Command1");
   MessageBoxWatcher boxes;
-  for (const wchar_t* account : {L"error-500", L"dropped", L"truncated"}) {
+  for (const wchar_t* account : {L"error-404", L"error-500", L"dropped", L"truncated"}) {
     SCOPED_TRACE(testing::Message()
                  << "account " << std::string(account, account + wcslen(account)));
     form_->SetText(L"Text1", L"online");

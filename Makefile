@@ -1,5 +1,5 @@
 # Thin wrapper over scripts/ and CMake. `make run` and `make test` set up the machine first.
-.PHONY: run test build demo setup clean
+.PHONY: run test build demo bench setup clean
 
 run:
 	scripts/run.sh
@@ -12,6 +12,9 @@ build: setup
 
 demo:
 	scripts/demo.sh
+
+bench:
+	scripts/bench.sh
 
 setup:
 	scripts/setup.sh

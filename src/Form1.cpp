@@ -21,15 +21,23 @@ constexpr forms::FormDesign kForm1 = {
     .iconId = IDI_PELLUCOR,
 };
 
-// name, kind, text, Left, Top, Width, Height (twips), tab index
+// clang-format off
 constexpr std::array<ControlDesign, 6> kForm1Controls = {{
-    {L"Text1", ControlKind::TextBox, L"tolvarin", 720, 195, 3015, 270, 0},
-    {L"Text2", ControlKind::TextBox, L"", 720, 555, 3015, 270, 1, RGB(255, 255, 255)},
-    {L"Command1", ControlKind::CommandButton, L"查询", 2520, 960, 1215, 330, 2},
-    {L"Label1", ControlKind::Label, L"旺旺:", 240, 240, 450, 180, 3},
-    {L"Label2", ControlKind::Label, L"状态:", 240, 600, 450, 180, 4},
-    {L"Command3", ControlKind::CommandButton, L"关于", 720, 960, 1095, 330, 5},
+    {.name = L"Text1", .kind = ControlKind::TextBox, .caption = L"tolvarin",
+     .left = 720, .top = 195, .width = 3015, .height = 270, .tabIndex = 0},
+    {.name = L"Text2", .kind = ControlKind::TextBox, .caption = L"",
+     .left = 720, .top = 555, .width = 3015, .height = 270, .tabIndex = 1,
+     .backColor = RGB(255, 255, 255)},
+    {.name = L"Command1", .kind = ControlKind::CommandButton, .caption = L"查询",
+     .left = 2520, .top = 960, .width = 1215, .height = 330, .tabIndex = 2},
+    {.name = L"Label1", .kind = ControlKind::Label, .caption = L"旺旺:",
+     .left = 240, .top = 240, .width = 450, .height = 180, .tabIndex = 3},
+    {.name = L"Label2", .kind = ControlKind::Label, .caption = L"状态:",
+     .left = 240, .top = 600, .width = 450, .height = 180, .tabIndex = 4},
+    {.name = L"Command3", .kind = ControlKind::CommandButton, .caption = L"关于",
+     .left = 720, .top = 960, .width = 1095, .height = 330, .tabIndex = 5},
 }};
+// clang-format on
 
 constexpr wchar_t kOnline[] = L"在线";
 constexpr wchar_t kOffline[] = L"离线";

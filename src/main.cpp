@@ -1,14 +1,10 @@
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include "Form1.h"
 
 // The program has no start-up procedure of its own: the forms layer shows the start-up form
 // and runs until it is unloaded.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
   Form1 form1;
   return forms::Run(form1);
 }

@@ -11,27 +11,13 @@
 
 #include "base/RuntimeError.h"
 #include "base/ScopedWin.h"
+#include "forms/Controls.h"
+#include "forms/Program.h"
 
 // A small forms layer over raw Win32: a form and its controls are declared as data (the design
 // tables, in twips), created in a loop and scaled by the screen's DPI; control notifications are
 // routed to event handlers of the form; errors raised by a handler end it and are reported.
 namespace forms {
-
-enum class ControlKind { TextBox, CommandButton, Label, PictureBox };
-
-// The colour that means "the control's default".
-inline constexpr COLORREF kDefaultColor = CLR_INVALID;
-
-// One control as the form's design gives it. Positions and sizes are in twips from the
-// top-left corner of the client area (1440 twips to the inch; 15 to the pixel at 96 DPI).
-struct ControlDesign {
-  std::wstring_view name;
-  ControlKind kind;
-  std::wstring_view caption;  // the initial text of a text box, the caption otherwise
-  int left, top, width, height;
-  int tabIndex;
-  COLORREF backColor = kDefaultColor;
-};
 
 enum class StartUpPosition { CenterScreen, CenterOwner };
 
@@ -45,12 +31,6 @@ struct FormDesign {
 };
 
 enum class Event { Click, LostFocus };
-
-// Twips to pixels at the given DPI.
-int TwipsToPixels(int twips, int dpi);
-
-// The font of every text of a form: "宋体" 9 points, regular, GB2312, at the given DPI.
-base::Font DefaultFont(int dpi, BYTE quality = DEFAULT_QUALITY);
 
 class Form {
  public:
@@ -85,45 +65,30 @@ class Form {
   virtual void Form_Load() {}
   virtual void Form_Unload(int& cancel) { (void)cancel; }
 
-  // Routes an event of a control to a handler of the form.
+  // Routes an event of a control to a handler of the form. A name the form does not declare is
+  // a mistake in the program: run-time error 5.
   void On(std::wstring_view control, Event event, std::function<void()> handler);
 
  private:
-  struct ControlState;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
-  static LRESULT CALLBACK TextBoxProc(HWND box, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
-                                      DWORD_PTR form) noexcept;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  void Load();
   void Create();
-  void CreateControl(ControlState& control, int dpi, HINSTANCE instance);
-  void PlaceWindow(int dpi);
-  ControlState* Find(std::wstring_view name) const;
-  ControlState* FindById(int id) const;
-  const ControlState& Require(std::wstring_view name) const;
+  RECT PlacementRect(int dpi, HWND owner) const;
+  forms::Control* Find(std::wstring_view name) const;
+  forms::Control* FindById(int id) const;
+  forms::Control& Require(std::wstring_view name) const;
   void OnCommand(int id, int code);
-  LRESULT OnControlColour(HDC dc, HWND control, bool edit);
-  void OnDrawItem(const DRAWITEMSTRUCT& item);
+  LRESULT OnControlColour(UINT msg, HDC dc, HWND control);
   void OnActivate(bool active);
 
   FormDesign design_;
-  std::vector<std::unique_ptr<ControlState>> controls_;
+  std::vector<std::unique_ptr<forms::Control>> controls_;  // in tab order
   HWND hwnd_ = nullptr;
   base::Font font_;
   base::Icon icon_;
   HWND focusBeforeDeactivation_ = nullptr;
   bool endsProgram_ = false;
 };
-
-// Runs the program: shows the start-up form and dispatches messages until it is unloaded.
-int Run(Form& startUpForm);
-
-// Dispatches one message as the program's loop does, the forms' keyboard navigation (Tab,
-// Shift+Tab) included.
-void Dispatch(MSG& msg);
-
-// Reports an error later, from the message loop, in a box owned by form: for errors caught where
-// a message box must not open (inside painting). While one report is waiting for a form, further
-// ones for it are dropped, so a failure that repeats on every paint is reported once.
-void ReportLater(HWND form, const base::RuntimeError& error) noexcept;
 
 }  // namespace forms

@@ -1,0 +1,88 @@
+#include "forms/Program.h"
+
+#include <memory>
+#include <string>
+
+#include "forms/Form.h"
+
+namespace forms {
+namespace {
+
+constexpr wchar_t kPendingReportProp[] = L"forms.PendingReport";
+
+// The title of report boxes: the executable's name without its extension.
+std::wstring ProgramTitle() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring name = path;
+  name = name.substr(name.find_last_of(L"\\/") + 1);
+  return name.substr(0, name.find_last_of(L'.'));
+}
+
+}  // namespace
+
+int Run(Form& startUpForm) {
+  startUpForm.SetEndsProgram(true);
+  startUpForm.RunEvent([&] { startUpForm.Show(); });
+  if (!startUpForm.IsLoaded()) return 1;
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
+  return static_cast<int>(msg.wParam);
+}
+
+void RunModalLoop(const std::function<bool()>& done) {
+  MSG msg;
+  while (!done()) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    if (got < 0) return;
+    Dispatch(msg);
+  }
+}
+
+void Dispatch(MSG& msg) {
+  const HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (root && IsDialogMessageW(root, &msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+void Report(HWND owner, const base::RuntimeError& error) noexcept {
+  try {
+    MessageBoxW(owner, base::FormatReport(error).c_str(), ProgramTitle().c_str(),
+                MB_OK | MB_ICONERROR);
+  } catch (...) {
+    MessageBoxW(owner, L"内存不足", nullptr, MB_OK | MB_ICONERROR);
+  }
+}
+
+void ReportLater(HWND form, const base::RuntimeError& error) noexcept {
+  if (!IsWindow(form) || GetPropW(form, kPendingReportProp)) return;
+  try {
+    auto pending = std::make_unique<base::RuntimeError>(error);
+    if (SetPropW(form, kPendingReportProp, pending.get()) &&
+        PostMessageW(form, kMsgReportLater, 0, 0)) {
+      pending.release();
+    } else {
+      RemovePropW(form, kPendingReportProp);
+    }
+  } catch (...) {
+    // Out of memory while reporting: nothing more can be said.
+  }
+}
+
+void ShowPendingReport(HWND form) noexcept {
+  if (std::unique_ptr<base::RuntimeError> pending{
+          static_cast<base::RuntimeError*>(RemovePropW(form, kPendingReportProp))}) {
+    Report(form, *pending);
+  }
+}
+
+void DropPendingReport(HWND form) noexcept {
+  delete static_cast<base::RuntimeError*>(RemovePropW(form, kPendingReportProp));
+}
+
+}  // namespace forms

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "base/RuntimeError.h"
+
+// The program around the forms: its message loops, the dispatch of every message they take
+// (the forms' keyboard navigation included), and the report of run-time errors.
+namespace forms {
+
+class Form;
+
+// Thrown to end an event procedure because the user asked to close the program while the
+// procedure waited; Form::RunEvent reports nothing and closes the form.
+struct CloseRequested {};
+
+// Runs the program: shows the start-up form and dispatches messages until it is unloaded.
+int Run(Form& startUpForm);
+
+// Dispatches messages until done() holds, for a modal form. A WM_QUIT ends it early and is
+// posted again, so the program's own loop ends too.
+void RunModalLoop(const std::function<bool()>& done);
+
+// Dispatches one message as the program's loops do, the forms' keyboard navigation (Tab,
+// Shift+Tab) included.
+void Dispatch(MSG& msg);
+
+// Reports a run-time error in a message box owned by `owner`: "运行时错误 'n':" and the message,
+// under the program's name.
+void Report(HWND owner, const base::RuntimeError& error) noexcept;
+
+// Reports an error later, from the message loop, in a box owned by form: for errors caught where
+// a message box must not open (inside painting). While one report is waiting for a form, further
+// ones for it are dropped, so a failure that repeats on every paint is reported once.
+void ReportLater(HWND form, const base::RuntimeError& error) noexcept;
+
+// For a form's window procedure: shows the report ReportLater left for this form, if any
+// (kMsgReportLater), or drops it when the window goes (WM_NCDESTROY).
+inline constexpr UINT kMsgReportLater = WM_APP + 1;
+void ShowPendingReport(HWND form) noexcept;
+void DropPendingReport(HWND form) noexcept;
+
+}  // namespace forms

@@ -2,7 +2,7 @@
 # `make bench`: measures Pellucor under Wine, each figure beside a baseline measured in the same
 # run (interleaved, medians), prints the table and writes it to docs/benchmarks.md.
 #   scripts/bench.sh [program] [faces]   only those parts (the document is written for both)
-#   RUNS     starts and queries per program (default 15)
+#   RUNS     starts and queries per program (default 21)
 #   PAINTS   paints per face measurement (default 2000); ROUNDS (default 11)
 #   PROGRAM  another Pellucor.exe to measure (an older build, say); nothing is written then
 # The program measured is the one `make run` starts: the product where the 32-bit loader works,
@@ -31,10 +31,11 @@ table=$(mktemp)
   echo "# Benchmarks"
   echo
   echo "Written by \`make bench\` on $(date -u '+%Y-%m-%d %H:%M UTC'):"
-  echo "${cpu:-unknown CPU}, $(nproc) cores; $($WINE_LOADER --version) with the loader" \
-    "$(basename "$WINE_LOADER"); program ${program#"$PWD"/}."
+  echo "${cpu:-unknown CPU}, $(nproc) cores (load average $(cut -d' ' -f1-3 /proc/loadavg) at" \
+    "the start); $($WINE_LOADER --version) with the loader $(basename "$WINE_LOADER");" \
+    "program ${program#"$PWD"/}."
   echo "Each figure is the median of interleaved runs beside its baseline from the same run" \
-    "(RUNS=${RUNS:-15}, face rounds ${ROUNDS:-11} × ${PAINTS:-2000} paints)."
+    "(RUNS=${RUNS:-21}, face rounds ${ROUNDS:-11} × ${PAINTS:-2000} paints)."
   echo
   echo "| measure | Pellucor | baseline | ratio |"
   echo "|---|---|---|---|"
@@ -45,7 +46,7 @@ table=$(mktemp)
 if [[ " $parts " == *" program "* ]]; then
   python3 tests/standin/status_server.py --run --timeout 900 -- "$WINE_LOADER" \
     "$build/tools/bench_program.exe" "$program" "$PWD/$build/tools/bare_window.exe" \
-    "${RUNS:-15}" | tee -a "$table"
+    "${RUNS:-21}" | tee -a "$table"
 fi
 if [[ " $parts " == *" faces "* ]]; then
   "$WINE_LOADER" "$build/tools/bench_faces.exe" "${PAINTS:-2000}" "${ROUNDS:-11}" |

@@ -14,6 +14,14 @@
 
 #include "base/RuntimeError.h"
 
+namespace {
+
+[[noreturn]] void ThrowInvalidCall() {
+  throw base::RuntimeError(base::RuntimeError::kInvalidCall);
+}
+
+}  // namespace
+
 namespace __gnu_cxx {
 
 // Called when an exception escapes what should have caught it. The library's handler writes
@@ -39,9 +47,6 @@ void __throw_bad_array_new_length() {
 // an index out of range, a null pointer for a string. Every catch site in the program reports
 // any exception that is not a RuntimeError or bad_alloc as run-time error 5, so they throw
 // that error directly.
-[[noreturn]] static void ThrowInvalidCall() {
-  throw base::RuntimeError(base::RuntimeError::kInvalidCall);
-}
 void __throw_logic_error(const char*) {
   ThrowInvalidCall();
 }

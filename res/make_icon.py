@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program icon: a glossy blue round face with two small dark eyes and a curl on
-top, on a transparent background, 16 x 16 pixels in 256 colours.
+top, on a transparent background, 16 x 16 pixels in 256 colours; and the About picture, the
+same face at 32 x 32 and 16 x 16 pixels in 24 bits per pixel (res/About.ico).
 
 Writes res/Pellucor.ico, and the same image as the two raw resources the resource script
 takes: the icon image (res/icon30001.bin, icon 30001) and the icon group (res/icongroup1.bin,
@@ -46,6 +47,19 @@ def face_pixel(x, y, size):
     return c
 
 
+def mask_rows(pixels, size):
+    """The 1-bit transparency mask, bottom-up, each row padded to 32 bits."""
+    stride = ((size + 31) // 32) * 4
+    out = b""
+    for row in reversed(pixels):
+        line = bytearray(stride)
+        for x, p in enumerate(row):
+            if p is None:
+                line[x // 8] |= 0x80 >> (x % 8)
+        out += bytes(line)
+    return out
+
+
 def image_8bpp(size):
     pixels = [[face_pixel(x, y, size) for x in range(size)] for y in range(size)]
     palette = sorted({p for row in pixels for p in row if p is not None})
@@ -55,19 +69,21 @@ def image_8bpp(size):
     header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0, 0, 0, 0, 256, 0)
     pal = b"".join(struct.pack("BBBB", b, g, r, 0) for (r, g, b) in palette)
     pal += b"\0\0\0\0" * (256 - len(palette))
+    xor = b"".join(bytes(index[p] if p is not None else 0 for p in row)
+                   for row in reversed(pixels))  # bottom-up
+    return header + pal + xor + mask_rows(pixels, size)
+
+
+def image_24bpp(size):
+    pixels = [[face_pixel(x, y, size) for x in range(size)] for y in range(size)]
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 24, 0, 0, 0, 0, 0, 0)
+    stride = ((size * 3 + 3) // 4) * 4
     xor = b""
-    mask = b""
-    mask_stride = ((size + 31) // 32) * 4
     for row in reversed(pixels):  # bottom-up
-        xor += bytes(index[p] if p is not None else 0 for p in row)
-        bits = 0
-        line = bytearray(mask_stride)
-        for x, p in enumerate(row):
-            if p is None:
-                line[x // 8] |= 0x80 >> (x % 8)
-        mask += bytes(line)
-        del bits
-    return header + pal + xor + mask
+        line = b"".join(struct.pack("BBB", b, g, r) for (r, g, b) in
+                        (p if p is not None else (0, 0, 0) for p in row))
+        xor += line + b"\0" * (stride - len(line))
+    return header + xor + mask_rows(pixels, size)
 
 
 def write_ico(path, images):
@@ -99,4 +115,5 @@ if __name__ == "__main__":
     write_ico(here / "Pellucor.ico", [(16, 0, 8, blob)])
     (here / "icon30001.bin").write_bytes(blob)
     write_group(here / "icongroup1.bin", [(16, 0, 8, blob, ICON_ID)])
-    print("wrote Pellucor.ico, icon30001.bin and icongroup1.bin", file=sys.stderr)
+    write_ico(here / "About.ico", [(n, 0, 24, image_24bpp(n)) for n in (32, 16)])
+    print("wrote Pellucor.ico, icon30001.bin, icongroup1.bin and About.ico", file=sys.stderr)

@@ -71,7 +71,11 @@ void Form1::Text1_LostFocus() {
   Command1_Click();
 }
 
-void Form1::Command3_Click() {}
+// The About action: the About window, shown modally; returns when it has been unloaded.
+void Form1::Command3_Click() {
+  if (!about_) about_ = std::make_unique<frmAbout>(*this);
+  about_->Show(forms::Display::Modal);
+}
 
 std::int16_t Form1::CheckOnline(const std::wstring& account) {
   return status::IsOnline(account) ? -1 : 0;

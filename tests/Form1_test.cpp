@@ -17,10 +17,7 @@ namespace {
 using testsupport::PumpPending;
 using testsupport::RectInParent;
 
-struct PixelRect {
-  const wchar_t* name;
-  int left, top, width, height;
-};
+using testsupport::PixelRect;
 
 // The main window's design at 96 DPI, in pixels.
 constexpr PixelRect kDesign[] = {
@@ -66,15 +63,7 @@ TEST_F(Form1Layout, ControlsStandWhereTheDesignPutsThem) {
     if (std::wstring(d.name).starts_with(L"Label")) {
       // Labels size themselves to their captions in their font. The design's sizes are those of
       // its font's metrics; Wine substitutes another CJK font, with other line heights.
-      HWND label = form_->Control(d.name);
-      HDC dc = GetDC(label);
-      HGDIOBJ old =
-          SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
-      SIZE extent;
-      std::wstring caption = form_->Text(d.name);
-      GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
-      SelectObject(dc, old);
-      ReleaseDC(label, dc);
+      const SIZE extent = testsupport::TextExtentInOwnFont(form_->Control(d.name));
       EXPECT_EQ(r.right - r.left, extent.cx);
       EXPECT_EQ(r.bottom - r.top, extent.cy);
       EXPECT_NEAR(r.right - r.left, d.width, 3) << "two 12-pixel characters and a colon";
@@ -177,6 +166,31 @@ TEST_F(Form1Query, TabWalksTheControlsAndLeavingTheAccountBoxQueries) {
   EXPECT_TRUE(PumpUntil([&] { return GetFocus() == last; })) << "Shift+Tab goes back";
   PumpPending(100);
   EXPECT_EQ(Requests(), before + 2);
+}
+
+TEST_F(Form1Query, EnterAndSpacePressTheFocusedButtonButEnterInTheAccountBoxDoesNothing) {
+  form_->SetText(L"Text1", L"online");
+  size_t before = Requests();
+  testsupport::PressKey(VK_RETURN);
+  PumpPending(200);
+  EXPECT_EQ(Requests(), before);
+  FocusOn(L"Command1");
+  before = Requests();
+  testsupport::PressKey(VK_RETURN);
+  EXPECT_TRUE(PumpUntil([&] { return Requests() == before + 1; })) << "Enter";
+  testsupport::PressKey(VK_SPACE);
+  EXPECT_TRUE(PumpUntil([&] { return Requests() == before + 2; })) << "Space";
+  EXPECT_EQ(form_->Text(L"Text2"), L"在线");
+}
+
+TEST_F(Form1Query, FocusComesBackAfterMinimiseAndRestore) {
+  FocusOn(L"Command1");
+  HWND command1 = form_->Control(L"Command1");
+  SendMessageW(form_->hWnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  PumpPending(200);
+  ASSERT_TRUE(IsIconic(form_->hWnd()));
+  SendMessageW(form_->hWnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_TRUE(PumpUntil([&] { return GetFocus() == command1; }, 2000));
 }
 
 TEST_F(Form1Query, FailedLookupIsReportedAndLeavesNoStaleAnswer) {

@@ -245,12 +245,27 @@ TEST_F(ReleaseExe, VersionBlock) {
 TEST_F(ReleaseExe, IconIsOne16x16ImageIn256Colours) {
   const auto groups = pe_->Resources(14 /* RT_GROUP_ICON */);
   const auto icons = pe_->Resources(3 /* RT_ICON */);
-  ASSERT_EQ(groups.size(), 1u);
-  ASSERT_EQ(icons.size(), 1u);
-  EXPECT_EQ(groups[0].id, 1);
-  EXPECT_EQ(icons[0].id, 30001);
+  const auto with_id = [](const auto& resources, int id) {
+    return std::find_if(resources.begin(), resources.end(), [&](auto& r) { return r.id == id; });
+  };
+  ASSERT_EQ(groups.size(), 2u) << "the program icon and the About picture";
+  ASSERT_NE(with_id(groups, 1), groups.end());
+  ASSERT_NE(with_id(icons, 30001), icons.end());
 
-  const Bytes& group = groups[0].data;
+  // The About picture, group 2: a 32 x 32 and a 16 x 16 image of 24 bits per pixel.
+  const auto about = with_id(groups, 2);
+  ASSERT_NE(about, groups.end());
+  ASSERT_EQ(Read<WORD>(about->data, 4), 2);
+  for (int i = 0; i < 2; ++i) {
+    const auto e = Read<GroupIconEntry>(about->data, 3 * sizeof(WORD) + i * sizeof(GroupIconEntry));
+    EXPECT_EQ(e.width, i == 0 ? 32 : 16);
+    EXPECT_EQ(e.bit_count, 24);
+    const auto image = with_id(icons, e.id);
+    ASSERT_NE(image, icons.end());
+    EXPECT_EQ(Read<BITMAPINFOHEADER>(image->data, 0).biBitCount, 24);
+  }
+
+  const Bytes& group = with_id(groups, 1)->data;
   EXPECT_EQ(Read<WORD>(group, 2), 1) << "an icon, not a cursor";
   ASSERT_EQ(Read<WORD>(group, 4), 1) << "images in the group";
   ASSERT_EQ(group.size(), 3 * sizeof(WORD) + sizeof(GroupIconEntry));
@@ -260,10 +275,10 @@ TEST_F(ReleaseExe, IconIsOne16x16ImageIn256Colours) {
   EXPECT_EQ(entry.height, 16);
   EXPECT_EQ(entry.colours, 0) << "0 stands for 256 colours";
   EXPECT_EQ(entry.bit_count, 8);
-  EXPECT_EQ(entry.bytes, icons[0].data.size());
+  EXPECT_EQ(entry.bytes, with_id(icons, 30001)->data.size());
 
   // A DIB of twice the height: the colours, then the transparency mask.
-  const Bytes& image = icons[0].data;
+  const Bytes& image = with_id(icons, 30001)->data;
   const auto dib = Read<BITMAPINFOHEADER>(image, 0);
   EXPECT_EQ(dib.biSize, sizeof dib);
   EXPECT_EQ(dib.biWidth, 16);

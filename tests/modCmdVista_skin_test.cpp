@@ -93,7 +93,7 @@ LRESULT SendDrawRequest(HWND form, HWND item, HDC dc, RECT rect, UINT state,
   return SendMessageW(form, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&request));
 }
 
-using Painter = void (*)(HDC, RECT&, const std::wstring&);
+using testsupport::Painter;
 
 // What the face itself paints for this caption, as the skin's caption reader hands it over,
 // on a DC in transparent background mode as the skin leaves it.
@@ -257,33 +257,11 @@ class Form1Skin : public testsupport::ShownForm1 {
  protected:
   Form1Skin() : ShownForm1(/*needsStandIn=*/true) {}
 
-  // What the screen shows of a button, once it has repainted.
   testsupport::Image OnScreen(const wchar_t* name) {
-    HWND button = form_->Control(name);
-    RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    PumpPending(100);
-    RECT r;
-    GetClientRect(button, &r);
-    Canvas canvas(r.right + 8, r.bottom + 8, {4, 4}, kSentinel);
-    HDC screen = GetDC(button);
-    BitBlt(canvas.dc(), 0, 0, r.right, r.bottom, screen, 0, 0, SRCCOPY);
-    ReleaseDC(button, screen);
-    return canvas.Snapshot();
+    return testsupport::ButtonOnScreen(form_->Control(name));
   }
-
-  // The face as the skin should paint this button: its own caption, in its own font.
   testsupport::Image Expected(const wchar_t* name, Painter face) {
-    HWND button = form_->Control(name);
-    RECT r;
-    GetClientRect(button, &r);
-    Canvas canvas(r.right + 8, r.bottom + 8, {4, 4}, kSentinel);
-    SetBkMode(canvas.dc(), TRANSPARENT);
-    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0));
-    HGDIOBJ old = SelectObject(canvas.dc(), font);
-    std::wstring caption = form_->Text(name) + L'\0' + L'\0';  // two double-byte characters
-    face(canvas.dc(), r, caption);
-    SelectObject(canvas.dc(), old);
-    return canvas.Snapshot();
+    return testsupport::FaceOf(form_->Control(name), face);
   }
 };
 

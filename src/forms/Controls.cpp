@@ -17,19 +17,12 @@ class TextBox final : public Control {
  public:
   using Control::Control;
 
-  HBRUSH Colours(HDC dc) override {
-    if (!backBrush_) return nullptr;
-    SetBkColor(dc, design_.backColor);
-    return backBrush_.get();
-  }
-
  private:
   const wchar_t* ClassName() const override { return L"EDIT"; }
   DWORD Style() const override { return WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT; }
   DWORD ExStyle() const override { return WS_EX_CLIENTEDGE; }
 
   void Created(const FormContext&) override {
-    if (design_.backColor != kDefaultColor) backBrush_.reset(CreateSolidBrush(design_.backColor));
     // The edit class keeps GWLP_USERDATA free for its owner.
     SetWindowLongPtrW(hwnd(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     previous_ = reinterpret_cast<WNDPROC>(
@@ -52,7 +45,6 @@ class TextBox final : public Control {
     return CallWindowProcW(previous, box, msg, wp, lp);
   }
 
-  base::Brush backBrush_;
   WNDPROC previous_ = nullptr;
 };
 
@@ -62,6 +54,7 @@ class CommandButton final : public Control {
   using Control::Control;
 
   bool IsClick(WORD code) const override { return code == BN_CLICKED; }
+  bool PressedByEnter() const override { return true; }
 
   // Without a skin on the form: the system's own push button.
   void Draw(const DRAWITEMSTRUCT& item) override {
@@ -95,19 +88,26 @@ class Label final : public Control {
 
   bool IsClick(WORD code) const override { return code == STN_CLICKED; }
 
-  // The form's own background (the system's window colour, as its class paints it): the label
-  // looks transparent, and a changed caption leaves no trace of the old one.
+  // Transparent: the text only, over whatever the form painted behind it.
   HBRUSH Colours(HDC dc) override {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(
         dc, design_.foreColor != kDefaultColor ? design_.foreColor : GetSysColor(COLOR_BTNTEXT));
-    return GetSysColorBrush(COLOR_WINDOW);
+    return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   }
 
+  // A transparent label does not erase its old caption itself: the form repaints what lay
+  // under it, before and after the label takes the size of its new caption.
   void SetText(std::wstring_view text) override {
+    const HWND form = GetParent(hwnd());
+    RECT before;
+    GetWindowRect(hwnd(), &before);
+    MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&before), 2);
     Control::SetText(text);
     const SIZE size = Measure(text, font());
     SetWindowPos(hwnd(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+    RedrawWindow(form, &before, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
   }
 
  private:
@@ -149,12 +149,6 @@ class PictureBox final : public Control {
 
   bool IsClick(WORD code) const override { return code == STN_CLICKED; }
 
-  HBRUSH Colours(HDC dc) override {
-    if (!backBrush_) return nullptr;
-    SetBkColor(dc, design_.backColor);
-    return backBrush_.get();
-  }
-
  private:
   const wchar_t* ClassName() const override { return L"STATIC"; }
   DWORD Style() const override { return WS_TABSTOP | SS_ICON | SS_NOTIFY; }
@@ -167,7 +161,6 @@ class PictureBox final : public Control {
   }
 
   void Created(const FormContext& form) override {
-    if (design_.backColor != kDefaultColor) backBrush_.reset(CreateSolidBrush(design_.backColor));
     if (design_.picture == 0) return;
     picture_.reset(
         static_cast<HICON>(LoadImageW(form.instance, MAKEINTRESOURCEW(design_.picture), IMAGE_ICON,
@@ -178,7 +171,6 @@ class PictureBox final : public Control {
     SetWindowPos(hwnd(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
   }
 
-  base::Brush backBrush_;
   base::Icon picture_;
 };
 
@@ -222,7 +214,14 @@ void Control::Create(const FormContext& form) {
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), form.instance, nullptr);
   if (!hwnd_) throw base::RuntimeError(base::RuntimeError::kOutOfMemory);
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(form.font), FALSE);
+  if (design_.backColor != kDefaultColor) backBrush_.reset(CreateSolidBrush(design_.backColor));
   Created(form);
+}
+
+HBRUSH Control::Colours(HDC dc) {
+  if (!backBrush_) return nullptr;
+  SetBkColor(dc, design_.backColor);
+  return backBrush_.get();
 }
 
 void Control::SetText(std::wstring_view text) {

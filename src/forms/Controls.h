@@ -76,7 +76,10 @@ class Control {
   // Whether a WM_COMMAND notification code is this control's Click.
   virtual bool IsClick(WORD /*code*/) const { return false; }
   // WM_CTLCOLOR*: sets up dc and returns the brush to paint with, or null for the default.
-  virtual HBRUSH Colours(HDC /*dc*/) { return nullptr; }
+  // By default the design's back colour, if it gives one.
+  virtual HBRUSH Colours(HDC dc);
+  // Whether Enter presses the control when it has the focus (a command button).
+  virtual bool PressedByEnter() const { return false; }
   // WM_DRAWITEM for an owner-drawn control that nobody else paints.
   virtual void Draw(const DRAWITEMSTRUCT& /*item*/) {}
 
@@ -100,6 +103,7 @@ class Control {
   int id_;
   HWND hwnd_ = nullptr;
   HCURSOR mouseIcon_ = nullptr;  // shared system pointers only: never destroyed
+  base::Brush backBrush_;
 };
 
 // Posted by a text box to its form when it has lost the focus to another control of the form;

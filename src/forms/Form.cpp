@@ -98,6 +98,9 @@ void Form::On(std::wstring_view control, Event event, std::function<void()> hand
 void Form::RunEvent(const std::function<void()>& procedure) noexcept {
   try {
     procedure();
+  } catch (const CloseRequested&) {
+    // The user asked to close while the procedure waited: nothing to report, the form goes.
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
   } catch (...) {
     Report(base::CurrentErrorAsRuntimeError());
   }
@@ -107,9 +110,25 @@ void Form::Report(const base::RuntimeError& error) noexcept {
   forms::Report(hwnd_, error);
 }
 
-void Form::Show() {
+void Form::Show(Display display) {
   Load();
+  if (display == Display::Modal) {
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    if (owner && IsWindowEnabled(owner)) {
+      EnableWindow(owner, FALSE);
+      disabledOwner_ = owner;
+    }
+  }
   ShowWindow(hwnd_, SW_SHOWNORMAL);
+  FocusFirstControl();
+  if (display == Display::Modal) {
+    shownModal_ = true;
+    RunModalLoop([this] { return !IsLoaded(); });
+    Unload();  // the program is ending (WM_QUIT)
+  }
+}
+
+void Form::FocusFirstControl() {
   for (auto& c : controls_) {
     if (c->hwnd() && (GetWindowLongW(c->hwnd(), GWL_STYLE) & WS_TABSTOP)) {
       SetFocus(c->hwnd());
@@ -122,7 +141,29 @@ void Form::Unload() {
   if (!hwnd_) return;
   int cancel = 0;
   Form_Unload(cancel);
-  if (cancel == 0 && hwnd_) DestroyWindow(hwnd_);
+  if (cancel != 0 || !hwnd_) return;
+  shownModal_ = false;
+  if (disabledOwner_) EnableWindow(std::exchange(disabledOwner_, nullptr), TRUE);
+  DestroyWindow(hwnd_);
+}
+
+void Form::SetIcon(HICON icon) {
+  base::Icon previous = std::exchange(icon_, base::Icon(icon ? CopyIcon(icon) : nullptr));
+  ShowIcon();  // before the previous icon goes
+}
+
+void Form::ShowIcon() {
+  if (!hwnd_) return;
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+}
+
+HCURSOR Form::MouseIcon(std::wstring_view control) const {
+  return Require(control).MouseIcon();
+}
+
+void Form::SetMouseIcon(std::wstring_view control, HCURSOR pointer) {
+  Require(control).SetMouseIcon(pointer);
 }
 
 void Form::Load() {
@@ -147,8 +188,7 @@ void Form::Create() {
   if (design_.iconId != 0) {
     icon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(design_.iconId),
                                               IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
-    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+    ShowIcon();
   }
   const FormContext context = {hwnd_, instance, dpi, font_.get()};
   for (auto& c : controls_) c->Create(context);
@@ -203,8 +243,26 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC:
       return OnControlColour(msg, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
     case WM_ACTIVATE:
-      OnActivate(LOWORD(wp) != WA_INACTIVE);
+      if (LOWORD(wp) == WA_INACTIVE) {
+        SaveFocus();
+      } else if (HIWORD(wp) == 0) {  // not while minimised
+        RestoreFocus();
+      }
       return 0;
+    case WM_SETFOCUS:  // the form itself, after a restore
+      RestoreFocus();
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wp & 0xFFF0) == SC_MINIMIZE) SaveFocus();
+      break;
+    case DM_GETDEFID:  // Enter: the focused command button is the default one
+      if (forms::Control* c = FindById(GetDlgCtrlID(GetFocus())); c && c->PressedByEnter()) {
+        return MAKELRESULT(c->id(), DC_HASDEFID);
+      }
+      return 0;
+    case WM_SETCURSOR:
+      if (OnSetCursor(reinterpret_cast<HWND>(wp), LOWORD(lp))) return TRUE;
+      break;
     case WM_CLOSE:
       RunEvent([this] { Unload(); });
       return 0;
@@ -228,6 +286,10 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void Form::OnCommand(int id, int code) {
+  if (id == IDCANCEL && shownModal_) {  // Esc closes a modal form as its close box does
+    RunEvent([this] { Unload(); });
+    return;
+  }
   forms::Control* c = FindById(id);
   if (c && c->onClick && c->IsClick(static_cast<WORD>(code))) RunEvent(c->onClick);
 }
@@ -240,13 +302,25 @@ LRESULT Form::OnControlColour(UINT msg, HDC dc, HWND control) {
                         reinterpret_cast<LPARAM>(control));
 }
 
-// The focus comes back to the control that had it when the form is activated again.
-void Form::OnActivate(bool active) {
-  if (!active) {
-    HWND focus = GetFocus();
-    focusBeforeDeactivation_ = (focus && IsChild(hwnd_, focus)) ? focus : nullptr;
-  } else if (focusBeforeDeactivation_ && IsWindow(focusBeforeDeactivation_)) {
-    SetFocus(focusBeforeDeactivation_);
+// A control with a pointer image of its own shows it over its client area.
+bool Form::OnSetCursor(HWND control, UINT hitTest) {
+  if (hitTest != HTCLIENT || control == hwnd_) return false;
+  forms::Control* c = FindById(GetDlgCtrlID(control));
+  if (!c || !c->MouseIcon()) return false;
+  SetCursor(c->MouseIcon());
+  return true;
+}
+
+// The focus comes back to the control that had it when the form is activated again or restored.
+void Form::SaveFocus() {
+  HWND focus = GetFocus();
+  if (focus && IsChild(hwnd_, focus)) savedFocus_ = focus;
+}
+
+void Form::RestoreFocus() {
+  HWND control = savedFocus_;
+  if (control && IsWindow(control) && IsChild(hwnd_, control) && IsWindowEnabled(control)) {
+    SetFocus(control);
   }
 }
 

@@ -32,6 +32,9 @@ struct FormDesign {
 
 enum class Event { Click, LostFocus };
 
+// How a form is shown: modeless, or modal — its owner takes no input until it is unloaded.
+enum class Display { Modeless, Modal };
+
 class Form {
  public:
   Form(const FormDesign& design, std::span<const ControlDesign> controls);
@@ -40,9 +43,11 @@ class Form {
   virtual ~Form();
 
   // Loads the form (creates its window and controls, raises Load) if it is not loaded, and shows
-  // it. The first focusable control in tab order gets the focus.
-  void Show();
-  // Raises Unload and, unless it was cancelled, destroys the window.
+  // it. The first focusable control in tab order gets the focus. Shown modal, it disables its
+  // owner (the window that was active when it was made) and returns when it has been unloaded.
+  void Show(Display display = Display::Modeless);
+  // Raises Unload and, unless it was cancelled, destroys the window. A modal form's owner takes
+  // input again first, so that the activation goes back to it.
   void Unload();
   bool IsLoaded() const { return hwnd_ != nullptr; }
 
@@ -56,6 +61,15 @@ class Form {
 
   // Reports an error in a message box owned by this form.
   void Report(const base::RuntimeError& error) noexcept;
+
+  // The window's icon, owned by the form; setting it takes a copy.
+  HICON Icon() const { return icon_.get(); }
+  void SetIcon(HICON icon);
+
+  // The image shown as the pointer over a control with a custom pointer (a shared system
+  // pointer, never destroyed).
+  HCURSOR MouseIcon(std::wstring_view control) const;
+  void SetMouseIcon(std::wstring_view control, HCURSOR pointer);
 
   // Whether the program ends when this form's window goes (true for the start-up form).
   void SetEndsProgram(bool ends) { endsProgram_ = ends; }
@@ -80,14 +94,20 @@ class Form {
   forms::Control& Require(std::wstring_view name) const;
   void OnCommand(int id, int code);
   LRESULT OnControlColour(UINT msg, HDC dc, HWND control);
-  void OnActivate(bool active);
+  void SaveFocus();
+  void RestoreFocus();
+  void ShowIcon();
+  bool OnSetCursor(HWND control, UINT hitTest);
+  void FocusFirstControl();
 
   FormDesign design_;
   std::vector<std::unique_ptr<forms::Control>> controls_;  // in tab order
   HWND hwnd_ = nullptr;
   base::Font font_;
   base::Icon icon_;
-  HWND focusBeforeDeactivation_ = nullptr;
+  HWND savedFocus_ = nullptr;
+  HWND disabledOwner_ = nullptr;  // while shown modal
+  bool shownModal_ = false;
   bool endsProgram_ = false;
 };
 

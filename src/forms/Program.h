@@ -23,8 +23,9 @@ int Run(Form& startUpForm);
 // posted again, so the program's own loop ends too.
 void RunModalLoop(const std::function<bool()>& done);
 
-// Dispatches one message as the program's loops do, the forms' keyboard navigation (Tab,
-// Shift+Tab) included.
+// Dispatches one message as the program's loops do, with the dialog manager's keyboard
+// navigation: Tab and Shift+Tab move the focus between a form's controls, Enter and Space press
+// the focused command button, Esc closes a modal form.
 void Dispatch(MSG& msg);
 
 // Reports a run-time error in a message box owned by `owner`: "运行时错误 'n':" and the message,

@@ -1,5 +1,6 @@
 #include "support/WindowTest.h"
 
+#include "base/Ansi.h"
 #include "forms/Form.h"
 
 namespace testsupport {
@@ -75,6 +76,47 @@ RECT RectInParent(HWND hwnd) {
   GetWindowRect(hwnd, &r);
   MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
   return r;
+}
+
+SIZE TextExtentInOwnFont(HWND control) {
+  wchar_t text[256] = {};
+  const int length = GetWindowTextW(control, text, 256);
+  HDC dc = GetDC(control);
+  HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  SIZE extent = {};
+  GetTextExtentPoint32W(dc, text, length, &extent);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return extent;
+}
+
+Image ButtonOnScreen(HWND button) {
+  RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  PumpPending(100);
+  RECT r;
+  GetClientRect(button, &r);
+  Canvas canvas(r.right + 8, r.bottom + 8, {4, 4}, RGB(255, 0, 255));
+  HDC screen = GetDC(button);
+  BitBlt(canvas.dc(), 0, 0, r.right, r.bottom, screen, 0, 0, SRCCOPY);
+  ReleaseDC(button, screen);
+  return canvas.Snapshot();
+}
+
+Image FaceOf(HWND button, Painter face) {
+  RECT r;
+  GetClientRect(button, &r);
+  Canvas canvas(r.right + 8, r.bottom + 8, {4, 4}, RGB(255, 0, 255));
+  SetBkMode(canvas.dc(), TRANSPARENT);
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0));
+  HGDIOBJ old = SelectObject(canvas.dc(), font);
+  wchar_t text[256] = {};
+  GetWindowTextW(button, text, 256);
+  std::wstring caption = text;
+  caption.resize(base::ToAnsi(caption).size(), L'\0');
+  face(canvas.dc(), r, caption);
+  SelectObject(canvas.dc(), old);
+  return canvas.Snapshot();
 }
 
 }  // namespace testsupport

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/PixelCanvas.h"
+
 // Helpers for tests that drive real windows: pumping the thread's messages as the program
 // does, and answering the message boxes the program opens.
 namespace testsupport {
@@ -39,5 +41,22 @@ void PressKey(WORD vk, bool shift = false);
 
 // The window's rectangle relative to its parent's client area.
 RECT RectInParent(HWND hwnd);
+
+// A control's place in its form's design at 96 DPI, in pixels.
+struct PixelRect {
+  const wchar_t* name;
+  int left, top, width, height;
+};
+
+// The extent of a control's text on one line in the control's own font.
+SIZE TextExtentInOwnFont(HWND control);
+
+// What the screen shows of a button, once it has repainted.
+Image ButtonOnScreen(HWND button);
+
+// A face as the skin should paint this button: its own caption as the skin reads it (one NUL
+// after each double-byte character), in its own font, on a DC in transparent mode.
+using Painter = void (*)(HDC, RECT&, const std::wstring&);
+Image FaceOf(HWND button, Painter face);
 
 }  // namespace testsupport

@@ -34,8 +34,10 @@ table=$(mktemp)
   echo "${cpu:-unknown CPU}, $(nproc) cores (load average $(cut -d' ' -f1-3 /proc/loadavg) at" \
     "the start); $($WINE_LOADER --version) with the loader $(basename "$WINE_LOADER");" \
     "program ${program#"$PWD"/}."
-  echo "Each figure is the median of interleaved runs beside its baseline from the same run" \
-    "(RUNS=${RUNS:-21}, face rounds ${ROUNDS:-11} × ${PAINTS:-2000} paints)."
+  echo "Pellucor and its baseline take turns; each column is a median, the ratio the median of" \
+    "the ratios of neighbouring runs (RUNS=${RUNS:-21}; faces ${ROUNDS:-11} rounds of" \
+    "${PAINTS:-2000} paints). Private memory is what Wine reports as private (resident" \
+    "anonymous) bytes."
   echo
   echo "| measure | Pellucor | baseline | ratio |"
   echo "|---|---|---|---|"

@@ -7,6 +7,7 @@
 //                status server that http_proxy names (tests/standin/status_server.py)
 //
 //   bench_program PELLUCOR.EXE BARE_WINDOW.EXE [runs]     runs: 9 to 99, default 15
+// Any two programs with a window can be compared this way; the query needs Pellucor first.
 
 #include <winsock2.h>
 #include <windows.h>
@@ -56,10 +57,24 @@ std::wstring WindowsPath(const char* path) {
   return text;
 }
 
+struct WindowSearch {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM lparam) {
+  auto* search = reinterpret_cast<WindowSearch*>(lparam);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
 // A program started by the benchmark, closed and waited for when this goes.
 class Started {
  public:
-  Started(const std::wstring& exe, const wchar_t* title) : started_at_(Now()) {
+  explicit Started(const std::wstring& exe) : started_at_(Now()) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     std::wstring command = L"\"" + exe + L"\"";
@@ -69,7 +84,7 @@ class Started {
     }
     // Until its main window exists and answers: the thread is then in its message loop.
     while (Now() - started_at_ < kPatienceMs) {
-      window_ = FindOwnWindow(title);
+      window_ = FindOwnWindow();
       DWORD_PTR result;
       if (window_ && SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result)) break;
       window_ = nullptr;
@@ -111,14 +126,11 @@ class Started {
   }
 
  private:
-  HWND FindOwnWindow(const wchar_t* title) const {
-    for (HWND w = FindWindowExW(nullptr, nullptr, nullptr, title); w;
-         w = FindWindowExW(nullptr, w, nullptr, title)) {
-      DWORD pid = 0;
-      GetWindowThreadProcessId(w, &pid);
-      if (pid == process_.dwProcessId) return w;
-    }
-    return nullptr;
+  // Its visible top-level window, whatever the title: any program can be measured.
+  HWND FindOwnWindow() const {
+    WindowSearch search = {process_.dwProcessId, nullptr};
+    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+    return search.found;
   }
 
   double started_at_;
@@ -243,7 +255,7 @@ int main(int argc, char** argv) {
   std::vector<double> start[2], memory[2];
   for (int i = -1; i < runs; ++i) {
     for (int which : {i & 1, 1 - (i & 1)}) {
-      Started started(which == 0 ? program : bare, which == 0 ? L"Pellucor" : L"Bare window");
+      Started started(which == 0 ? program : bare);
       if (i < 0) continue;
       start[which].push_back(started.start_ms());
       memory[which].push_back(started.IdlePrivateKiB());
@@ -259,7 +271,7 @@ int main(int argc, char** argv) {
   if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) Fail("no sockets");
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) Fail("no COM");
   const std::string address = status::StatusAddress(kAccount);
-  Started pellucor(program, L"Pellucor");
+  Started pellucor(program);
   const QueryControls form = FindQueryControls(pellucor.window());
   SendMessageTimeoutW(form.account, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kAccount), SMTO_NORMAL,
                       kPatienceMs, nullptr);

@@ -1,5 +1,5 @@
 # Thin wrapper over scripts/ and CMake. `make run` and `make test` set up the machine first.
-.PHONY: run test build demo bench setup clean
+.PHONY: run test build demo bench dist screenshots setup clean
 
 run:
 	scripts/run.sh
@@ -15,6 +15,12 @@ demo:
 
 bench:
 	scripts/bench.sh
+
+dist: build
+	cpack --preset release | grep -F 'package:'
+
+screenshots:
+	scripts/screenshots.sh
 
 setup:
 	scripts/setup.sh

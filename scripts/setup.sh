@@ -17,7 +17,7 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   cmake ninja-build g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   googletest
-  wine wine64 fonts-wine xvfb xauth x11-utils fonts-wqy-zenhei locales python3 imagemagick
+  wine wine64 fonts-wine xvfb xauth x11-utils xdotool fonts-wqy-zenhei locales python3 imagemagick
 )
 
 # Can this kernel run 32-bit x86 code? Assemble and run a three-instruction program.

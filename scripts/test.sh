@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the product build (checked as a file) and the test
-# build under Wine inside a virtual display that this script starts and stops.
+# Sets up, builds and runs every test: the product build and its zip (checked as files) and the
+# test build under Wine inside a virtual display that this script starts and stops.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -8,6 +8,7 @@ source scripts/wine-env.sh
 
 cmake --preset release >/dev/null
 cmake --build --preset release
+cpack --preset release >/dev/null  # the zip, which the dist test opens
 cmake --preset "$TEST_PRESET" >/dev/null
 cmake --build --preset "$TEST_PRESET"
 

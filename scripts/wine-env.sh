@@ -61,10 +61,14 @@ stop_wine() {
 }
 
 # Settings of a new prefix: without a window manager nobody draws the title bars, so Wine draws
-# its own frames, as Windows does; and the Chinese system font asked for by name ("宋体") is
-# the installed WenQuanYi font, in its variant with hand-tuned small sizes.
+# its own frames, as Windows does, with the glyphs of its buttons from the Marlett font, which a
+# new prefix lacks (the buttons then read "0 1 r"): Wine's own copy goes into the prefix. And the
+# Chinese system font asked for by name ("宋体") is the installed WenQuanYi font, in its variant
+# with hand-tuned small sizes.
 configure_wine_prefix() {
   local key
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  cp -u /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"  # fonts-wine
   for key in Decorated Managed; do
     "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v $key /t REG_SZ /d N /f >/dev/null 2>&1
   done

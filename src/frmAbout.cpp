@@ -8,6 +8,7 @@
 #include "base/Ansi.h"
 #include "modCmdVista.h"
 #include "resource.h"
+#include "version.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ constexpr int kHandPointer = 32649;  // IDC_HAND: the link labels' pointer image
 
 // clang-format off
 constexpr std::array<ControlDesign, 11> kFrmAboutControls = {{
-    {.name = L"Label1", .kind = ControlKind::Label, .caption = L"Pellucor 1.0",
+    {.name = L"Label1", .kind = ControlKind::Label, .caption = L"Pellucor " PELLUCOR_VERSION_SHORT,
      .left = 1080, .top = 120, .width = 1980, .height = 180, .tabIndex = 0},
     {.name = L"Label2", .kind = ControlKind::Label, .caption = L"作者:orlith",
      .left = 1080, .top = 480, .width = 990, .height = 180, .tabIndex = 1},

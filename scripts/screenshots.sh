@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# Takes every picture the README shows, of the real windows: Pellucor runs under Wine in a
+# virtual display against the loopback stand-in status server and is driven from X with
+# xdotool. Writes into docs/:
+#   main-window.png   the main window at start
+#   online.png        after a lookup answered 在线 (the default account)
+#   about-window.png  the About window over the main window
+#   offline.png       after a lookup answered 离线
+#   error-box.png     a failed lookup's error box over the main window (account error-500)
+#   faces/            the four button faces, enlarged (scripts/render-faces.sh)
+# Every wait is a bounded poll of the screen; a step that does not come about stops the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ "${1:-}" != --against-standin ]; then
+  scripts/setup.sh
+  source scripts/wine-env.sh
+  cmake --preset release >/dev/null && cmake --build --preset release >/dev/null
+  if [ "$TEST_PRESET" = test64 ]; then
+    cmake --preset test64 >/dev/null && cmake --build --preset test64 --target Pellucor >/dev/null
+    echo "screenshots: this machine runs no 32-bit code; taking them of the 64-bit build"
+  fi
+  python3 tests/standin/status_server.py --run --timeout 300 -- "$0" --against-standin
+  scripts/render-faces.sh
+  exit 0
+fi
+
+source scripts/wine-env.sh
+docs="$PWD/docs"
+work=$(mktemp -d)
+export WINEPREFIX="$PWD/build/wineprefix-screenshots"
+cleanup() {
+  stop_wine
+  if [ -n "${app:-}" ]; then kill "$app" 2>/dev/null || true; fi
+  stop_virtual_display
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "screenshots: $*" >&2
+  exit 1
+}
+
+# Prints "left top width height" of an X window.
+geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+                           /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}'
+}
+
+# Waits (at most $3 seconds) for a top-level window named $1 other than window $2; prints its id.
+wait_for_window() {
+  local i id
+  for i in $(seq 1 $(($3 * 10))); do
+    id=$(xwininfo -root -tree | awk -v n="\"$1\":" -v old="$2" '$2 == n && $1 != old {print $1; exit}')
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits (at most 10 seconds) until window $1 is gone or unmapped.
+wait_until_gone() {
+  local i
+  for i in $(seq 1 100); do
+    xwininfo -id "$1" 2>/dev/null | grep -q IsViewable || return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Copies the screen rectangle "left top width height" as raw RGB into file $1.
+grab() {
+  import -window root -crop "${4}x${5}+${2}+${3}" +repage -depth 8 "rgb:$1"
+}
+
+# Waits (at most 10 seconds) until the rectangle $1..$4 looks the same twice in a row, 0.2 s
+# apart, and unlike each raw capture named after it; leaves the picture in $work/now.rgb.
+settle() {
+  local rect=("$1" "$2" "$3" "$4") other fresh
+  shift 4
+  rm -f "$work/before.rgb"
+  for _ in $(seq 1 50); do
+    grab "$work/now.rgb" "${rect[@]}"
+    if [ -f "$work/before.rgb" ] && cmp -s "$work/now.rgb" "$work/before.rgb"; then
+      fresh=1
+      for other in "$@"; do cmp -s "$work/now.rgb" "$other" && fresh=0; done
+      [ "$fresh" = 1 ] && return 0
+    fi
+    mv "$work/now.rgb" "$work/before.rgb"
+    sleep 0.2
+  done
+  return 1
+}
+
+# Saves the main window, once it has settled, as docs/$1.png.
+shoot_main() {
+  local left top width height
+  read -r left top width height <<<"$main_rect"
+  settle "$left" "$top" "$width" "$height" || fail "the main window did not settle for $1.png"
+  convert -size "${width}x$height" -depth 8 "rgb:$work/now.rgb" -strip "PNG24:$docs/$1.png"
+}
+
+# Saves the main window with window $2 over it, once both have settled, as docs/$1.png: the
+# rectangle around both, transparent where neither window is.
+shoot_pair() {
+  local l1 t1 w1 h1 l2 t2 w2 h2 left top right bottom
+  read -r l1 t1 w1 h1 <<<"$main_rect"
+  read -r l2 t2 w2 h2 < <(geometry "$2")
+  left=$((l1 < l2 ? l1 : l2)) top=$((t1 < t2 ? t1 : t2))
+  right=$((l1 + w1 > l2 + w2 ? l1 + w1 : l2 + w2)) bottom=$((t1 + h1 > t2 + h2 ? t1 + h1 : t2 + h2))
+  settle "$left" "$top" $((right - left)) $((bottom - top)) || fail "$1.png did not settle"
+  convert -size "$((right - left))x$((bottom - top))" -depth 8 "rgb:$work/now.rgb" \
+    \( +clone -fill black -colorize 100 -fill white \
+    -draw "rectangle $((l1 - left)),$((t1 - top)) $((l1 - left + w1 - 1)),$((t1 - top + h1 - 1))" \
+    -draw "rectangle $((l2 - left)),$((t2 - top)) $((l2 - left + w2 - 1)),$((t2 - top + h2 - 1))" \) \
+    -alpha off -compose CopyOpacity -composite -strip "PNG32:$docs/$1.png"
+}
+
+# Clicks the point (x, y) of the main window's client area, in pixels.
+click() {
+  xdotool mousemove $((client_left + $1)) $((client_top + $2)) click 1
+}
+
+# Types account $1 into the account box, in place of what it holds, and clicks 查询.
+query() {
+  click 100 22
+  xdotool key End key --repeat 40 BackSpace type "$1"
+  click 208 75
+}
+
+# Waits until the inside of the read-out box has settled unlike each raw capture named after
+# $1; keeps it as $work/$1.rgb.
+read_out() {
+  local name=$1
+  shift
+  settle $((client_left + 50)) $((client_top + 39)) 197 14 "$@" ||
+    fail "the read-out box did not settle ($name)"
+  cp "$work/now.rgb" "$work/$name.rgb"
+}
+
+start_virtual_display
+"$WINE_LOADER" wineboot -i >/dev/null 2>&1
+configure_wine_prefix
+# A caret that does not blink, so that two looks at a settled window agree.
+"$WINE_LOADER" reg add 'HKCU\Control Panel\Desktop' /v CursorBlinkRate /t REG_SZ /d -1 /f \
+  >/dev/null 2>&1
+"$WINE_LOADER" "$(program_to_run)" >/dev/null 2>&1 &
+app=$!
+main=$(wait_for_window Pellucor none 60) || fail "the main window did not appear"
+main_rect=$(geometry "$main")
+read -r left top width height <<<"$main_rect"
+# The client area is 285 x 107 pixels at 96 dpi; Wine draws the frame around it.
+client_left=$((left + (width - 285) / 2))
+client_top=$((top + height - 107 - (width - 285) / 2))
+mkdir -p "$docs"
+
+shoot_main main-window
+read_out empty
+
+click 208 75  # 查询, for the default account
+read_out online "$work/empty.rgb"
+shoot_main online
+
+click 84 75  # 关于
+about=$(wait_for_window 关于 none 15) || fail "the About window did not appear"
+shoot_pair about-window "$about"
+xdotool key space  # presses its OK button, which has the focus
+wait_until_gone "$about" || fail "the About window did not close"
+
+query lisi
+read_out offline "$work/empty.rgb" "$work/online.rgb"
+shoot_main offline
+
+query error-500
+box=$(wait_for_window Pellucor "$main" 15) || fail "no error box appeared"
+shoot_pair error-box "$box"
+for _ in 1 2 3; do  # a click with the focus in the account box queries twice
+  xdotool key Return
+  wait_until_gone "$box" || fail "the error box did not close"
+  box=$(wait_for_window Pellucor "$main" 2) || break
+done
+echo "screenshots: wrote main-window.png online.png about-window.png offline.png error-box.png" \
+  "into docs"

@@ -34,6 +34,10 @@ table=$(mktemp)
   echo "${cpu:-unknown CPU}, $(nproc) cores (load average $(cut -d' ' -f1-3 /proc/loadavg) at" \
     "the start); $($WINE_LOADER --version) with the loader $(basename "$WINE_LOADER");" \
     "program ${program#"$PWD"/}."
+  if [ "$TEST_PRESET" = test64 ]; then
+    echo "This machine runs no 32-bit code: the times are those of the 64-bit build of the" \
+      "same sources; the size is the 32-bit product's."
+  fi
   echo "Pellucor and its baseline take turns; each column is a median, the ratio the median of" \
     "the ratios of neighbouring runs (RUNS=${RUNS:-21}; faces ${ROUNDS:-11} rounds of" \
     "${PAINTS:-2000} paints). Private memory is what Wine reports as private (resident" \

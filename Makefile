@@ -1,5 +1,5 @@
 # Thin wrapper over scripts/ and CMake. `make run` and `make test` set up the machine first.
-.PHONY: run test build demo dist screenshots setup clean
+.PHONY: run test build demo bench dist screenshots setup clean
 
 run:
 	scripts/run.sh
@@ -12,6 +12,9 @@ build: setup
 
 demo:
 	scripts/demo.sh
+
+bench:
+	scripts/bench.sh
 
 dist: build
 	cpack --preset release | grep -F 'package:'

@@ -3,12 +3,14 @@
 #include <windows.h>
 #include <urlmon.h>
 
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "base/Ansi.h"
+#include "base/NumberText.h"
 #include "base/RuntimeError.h"
 #include "base/ScopedWin.h"
 
@@ -25,14 +27,43 @@ bool IsUnreserved(unsigned char c) {
          c == '.' || c == '_' || c == '~';
 }
 
-std::wstring Hex32(unsigned long value) {
-  wchar_t text[16];
-  swprintf(text, 16, L"0x%08lX", value);
-  return text;
+std::wstring Hex32(HRESULT value) {
+  return L"0x" + base::HexText(static_cast<std::uint32_t>(value), 8);
 }
 
 [[noreturn]] void FailLookup(const std::wstring& why) {
   throw base::RuntimeError(kLookupFailed, why);
+}
+
+// What a lookup needs from ole32 and urlmon. They are loaded by the first lookup, on its worker
+// thread, rather than imported: the two bring a dozen more DLLs (wininet, ws2_32, oleaut32, ...)
+// into the process, and a start that never looks anything up has no use for them. Nothing
+// unloads them: a download given up on may still be running inside them.
+struct DownloadService {
+  decltype(&CoInitializeEx) coInitializeEx;
+  decltype(&CoUninitialize) coUninitialize;
+  decltype(&URLDownloadToFileA) urlDownloadToFileA;
+};
+
+template <typename Function>
+Function LoadFunction(const wchar_t* dll, const char* name) {
+  HMODULE module = LoadLibraryW(dll);  // a module already loaded is only counted again
+  if (!module) {
+    const DWORD error = GetLastError();
+    FailLookup(L"无法加载 " + std::wstring(dll) + L"（错误 " + base::DecimalText(error) + L"）");
+  }
+  FARPROC function = GetProcAddress(module, name);
+  if (!function) {
+    FailLookup(std::wstring(dll) + L" 中没有 " + std::wstring(name, name + strlen(name)));
+  }
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(function));
+}
+
+DownloadService LoadDownloadService() {
+  using Service = DownloadService;
+  return {LoadFunction<decltype(Service::coInitializeEx)>(L"ole32.dll", "CoInitializeEx"),
+          LoadFunction<decltype(Service::coUninitialize)>(L"ole32.dll", "CoUninitialize"),
+          LoadFunction<decltype(Service::urlDownloadToFileA)>(L"urlmon.dll", "URLDownloadToFileA")};
 }
 
 // The answer files of the downloads that have not ended, so that none outlives the program.
@@ -57,7 +88,7 @@ class AnswerFiles {
     Lock lock(section_);
     if (ending_) FailLookup(L"程序正在结束");
     if (n == 0 || n > MAX_PATH || GetTempFileNameW(folder, kTempFilePrefix, 0, path) == 0) {
-      FailLookup(L"无法在临时文件夹中建立文件（错误 " + std::to_wstring(GetLastError()) + L"）");
+      FailLookup(L"无法在临时文件夹中建立文件（错误 " + base::DecimalText(GetLastError()) + L"）");
     }
     paths_.push_back(path);
     return path;
@@ -151,13 +182,16 @@ class TempFile {
 // COM for the current thread, from construction to destruction.
 class ComApartment {
  public:
-  ComApartment() {
-    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  explicit ComApartment(const DownloadService& service) : uninitialize_(service.coUninitialize) {
+    HRESULT hr = service.coInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (FAILED(hr)) FailLookup(L"无法初始化 COM（错误 " + Hex32(hr) + L"）");
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
-  ~ComApartment() { CoUninitialize(); }
+  ~ComApartment() { uninitialize_(); }
+
+ private:
+  decltype(&CoUninitialize) uninitialize_;
 };
 
 // Watches one download for the download service: asks for a fresh answer that stays out of
@@ -173,20 +207,20 @@ class DownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
     }
     if (status_code_ == 0) FailLookup(L"状态服务器没有应答");
     if (status_code_ != kHttpOk)
-      FailLookup(L"状态服务器返回 HTTP " + std::to_wstring(status_code_));
+      FailLookup(L"状态服务器返回 HTTP " + base::DecimalText(status_code_));
     // Nothing is announced for a compressed answer; its arrival is checked by the service.
     if (announced_ != 0 && received_ < announced_) {
-      FailLookup(L"状态服务器的应答不完整：收到 " + std::to_wstring(received_) + L" 字节，应为 " +
-                 std::to_wstring(announced_) + L" 字节");
+      FailLookup(L"状态服务器的应答不完整：收到 " + base::DecimalText(received_) + L" 字节，应为 " +
+                 base::DecimalText(announced_) + L" 字节");
     }
   }
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
     if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IBindStatusCallback) {
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IBindStatusCallback)) {
       *object = static_cast<IBindStatusCallback*>(this);
-    } else if (iid == IID_IHttpNegotiate) {
+    } else if (iid == __uuidof(IHttpNegotiate)) {
       *object = static_cast<IHttpNegotiate*>(this);
     } else {
       *object = nullptr;
@@ -268,11 +302,12 @@ struct ReleaseCom {
 // Downloads the address into a temporary file and returns the length of the answer; the file
 // is gone when this returns.
 std::uint64_t FetchAnswerSize(const std::string& address) {
-  ComApartment com;
+  const DownloadService service = LoadDownloadService();
+  ComApartment com(service);
   TempFile file;
   std::unique_ptr<DownloadWatch, ReleaseCom> watch(new DownloadWatch);
   HRESULT hr =
-      URLDownloadToFileA(nullptr, address.c_str(), file.AnsiPath().c_str(), 0, watch.get());
+      service.urlDownloadToFileA(nullptr, address.c_str(), file.AnsiPath().c_str(), 0, watch.get());
   watch->Check(hr);
   return file.Length();
 }
@@ -334,7 +369,7 @@ bool WaitPlainly(void* thread, std::uint32_t timeoutMs) {
     case WAIT_TIMEOUT:
       return false;
     default:
-      FailLookup(L"等待下载时出错（错误 " + std::to_wstring(GetLastError()) + L"）");
+      FailLookup(L"等待下载时出错（错误 " + base::DecimalText(GetLastError()) + L"）");
   }
 }
 
@@ -350,12 +385,12 @@ bool IsOnline(std::wstring_view account, const WaitForDownload& wait) {
   base::KernelHandle worker(
       CreateThread(nullptr, 0, RunDownload, worker_reference.get(), 0, nullptr));
   if (!worker) {
-    FailLookup(L"无法启动下载（错误 " + std::to_wstring(GetLastError()) + L"）");
+    FailLookup(L"无法启动下载（错误 " + base::DecimalText(GetLastError()) + L"）");
   }
   worker_reference.release();  // the thread owns it now
 
   if (!wait(worker.get(), kAnswerTimeoutMs)) {
-    FailLookup(L"状态服务器在 " + std::to_wstring(kAnswerTimeoutMs / 1000) + L" 秒内没有应答");
+    FailLookup(L"状态服务器在 " + base::DecimalText(kAnswerTimeoutMs / 1000) + L" 秒内没有应答");
   }
   if (download->failure) throw *download->failure;
   if (!download->done) FailLookup(L"在线状态查询失败");

@@ -1,6 +1,8 @@
 #include "base/RuntimeError.h"
 
 #include <new>
+
+#include "base/NumberText.h"
 #include <utility>
 
 namespace base {
@@ -40,7 +42,7 @@ RuntimeError CurrentErrorAsRuntimeError() noexcept {
 }
 
 std::wstring FormatReport(const RuntimeError& error) {
-  return L"运行时错误 '" + std::to_wstring(error.number()) + L"':\n\n" + error.message();
+  return L"运行时错误 '" + DecimalText(error.number()) + L"':\n\n" + error.message();
 }
 
 }  // namespace base

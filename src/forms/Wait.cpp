@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "base/NumberText.h"
 #include "base/RuntimeError.h"
 
 namespace forms {
@@ -85,7 +86,7 @@ bool BlockingWait::operator()(HANDLE object, DWORD timeoutMs) {
         break;
       default:
         throw base::RuntimeError(base::RuntimeError::kInvalidCall,
-                                 L"等待失败（错误 " + std::to_wstring(GetLastError()) + L"）");
+                                 L"等待失败（错误 " + base::DecimalText(GetLastError()) + L"）");
     }
   }
 }

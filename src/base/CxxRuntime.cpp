@@ -1,0 +1,66 @@
+// The program's own versions of a few functions of the C++ runtime library, linked into the
+// program alone (the tests keep the library's). The library's versions bring in far more than
+// they do: the terminate handler brings the symbol demangler, and the throw helpers bring
+// std::logic_error and its family with two string instantiations of their own. Together they
+// were a third of the program's size.
+//
+// These replace the library's file of throw helpers as a whole. Should the program or a new
+// version of the library ever need a helper not defined here, the linker pulls in that file
+// as well and stops with "multiple definition": the change shows at link time, not silently.
+
+#include <cstdlib>
+#include <exception>
+#include <new>
+
+#include "base/RuntimeError.h"
+
+namespace {
+
+[[noreturn]] void ThrowInvalidCall() {
+  throw base::RuntimeError(base::RuntimeError::kInvalidCall);
+}
+
+}  // namespace
+
+namespace __gnu_cxx {
+
+// Called when an exception escapes what should have caught it. The library's handler writes
+// the exception's demangled type to stderr, which a GUI program does not have; a program in
+// that state can only end.
+void __verbose_terminate_handler() {
+  std::abort();
+}
+
+}  // namespace __gnu_cxx
+
+namespace std {
+
+// The library throws these when memory runs out: run-time error 7 at every catch site.
+void __throw_bad_alloc() {
+  throw bad_alloc();
+}
+void __throw_bad_array_new_length() {
+  throw bad_array_new_length();
+}
+
+// The library throws these for a misuse of a string or container: a length beyond the maximum,
+// an index out of range, a null pointer for a string. Every catch site in the program reports
+// any exception that is not a RuntimeError or bad_alloc as run-time error 5, so they throw
+// that error directly.
+void __throw_logic_error(const char*) {
+  ThrowInvalidCall();
+}
+void __throw_length_error(const char*) {
+  ThrowInvalidCall();
+}
+void __throw_out_of_range(const char*) {
+  ThrowInvalidCall();
+}
+void __throw_out_of_range_fmt(const char*, ...) {
+  ThrowInvalidCall();
+}
+void __throw_invalid_argument(const char*) {
+  ThrowInvalidCall();
+}
+
+}  // namespace std

@@ -1,0 +1,32 @@
+#include "base/NumberText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+TEST(NumberText, Decimal) {
+  const std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+  const std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  EXPECT_EQ(base::DecimalText(0), L"0");
+  EXPECT_EQ(base::DecimalText(7), L"7");
+  EXPECT_EQ(base::DecimalText(-1), L"-1");
+  EXPECT_EQ(base::DecimalText(4944), L"4944");
+  EXPECT_EQ(base::DecimalText(4294967295), L"4294967295");  // a DWORD error code stays positive
+  EXPECT_EQ(base::DecimalText(kMax), L"9223372036854775807");
+  EXPECT_EQ(base::DecimalText(kMin), L"-9223372036854775808");
+}
+
+TEST(NumberText, Hex) {
+  EXPECT_EQ(base::HexText(0), L"0");
+  EXPECT_EQ(base::HexText(0, 0), L"0");
+  EXPECT_EQ(base::HexText(0xABC), L"ABC");
+  EXPECT_EQ(base::HexText(0x800C0005, 8), L"800C0005");
+  EXPECT_EQ(base::HexText(0x5, 8), L"00000005");
+  EXPECT_EQ(base::HexText(0x1F, 1), L"1F");  // never cut below the digits the value needs
+  EXPECT_EQ(base::HexText(0xFFFFFFFFFFFFFFFF, 8), L"FFFFFFFFFFFFFFFF");
+}
+
+}  // namespace

@@ -1,0 +1,300 @@
+// Times Pellucor from the outside, each figure beside a baseline measured in the same run,
+// interleaved, as medians (scripts/bench.sh). Prints rows of a Markdown table:
+//   start-up     process start until the main window answers a message, beside bare_window.exe
+//   memory       private bytes of the idle main window, beside bare_window.exe
+//   query        "查询" pressed and released until "在线" shows, beside URLDownloadToFileA of the
+//                same address alone and one HTTP GET over a bare socket; all through the stand-in
+//                status server that http_proxy names (tests/standin/status_server.py)
+//
+//   bench_program PELLUCOR.EXE BARE_WINDOW.EXE [runs]     runs: 9 to 99, default 15
+// Any two programs with a window can be compared this way; the query needs Pellucor first.
+
+#include <winsock2.h>
+#include <windows.h>
+#include <psapi.h>
+#include <urlmon.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "StatusLookup.h"
+
+namespace {
+
+constexpr wchar_t kAccount[] = L"tolvarin";  // online at the stand-in
+constexpr DWORD kPatienceMs = 20'000;        // for anything that should take well under a second
+
+double Now() {
+  LARGE_INTEGER counter, frequency;
+  QueryPerformanceCounter(&counter);
+  QueryPerformanceFrequency(&frequency);
+  return double(counter.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "bench_program: %s (error %lu)\n", what, GetLastError());
+  std::exit(1);
+}
+
+// A Unix path reaches Wine's drive Z:.
+std::wstring WindowsPath(const char* path) {
+  std::wstring text(path, path + strlen(path));
+  if (!text.empty() && text[0] == L'/') {
+    std::replace(text.begin(), text.end(), L'/', L'\\');
+    text = L"Z:" + text;
+  }
+  return text;
+}
+
+struct WindowSearch {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM lparam) {
+  auto* search = reinterpret_cast<WindowSearch*>(lparam);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// A program started by the benchmark, closed and waited for when this goes.
+class Started {
+ public:
+  explicit Started(const std::wstring& exe) : started_at_(Now()) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    std::wstring command = L"\"" + exe + L"\"";
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process_)) {
+      Fail("cannot start a program");
+    }
+    // Until its main window exists and answers: the thread is then in its message loop.
+    while (Now() - started_at_ < kPatienceMs) {
+      window_ = FindOwnWindow();
+      DWORD_PTR result;
+      if (window_ && SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result)) break;
+      window_ = nullptr;
+      Sleep(1);
+    }
+    if (!window_) Fail("the started program shows no window");
+    start_ms_ = Now() - started_at_;
+  }
+  Started(const Started&) = delete;
+  Started& operator=(const Started&) = delete;
+  ~Started() {
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_.hProcess, kPatienceMs) != WAIT_OBJECT_0) {
+      std::fprintf(stderr, "bench_program: a program did not close; ended it\n");
+      TerminateProcess(process_.hProcess, 1);
+      WaitForSingleObject(process_.hProcess, kPatienceMs);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+
+  HWND window() const { return window_; }
+  double start_ms() const { return start_ms_; }
+
+  // Private bytes once the window has sat idle for a moment.
+  double IdlePrivateKiB() const {
+    WaitForInputIdle(process_.hProcess, kPatienceMs);
+    Sleep(300);
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(process_.hProcess,
+                              reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                              sizeof counters)) {
+      Fail("no memory figures");
+    }
+    // The same figure on Windows; Wine fills only the older field for another process.
+    const SIZE_T bytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
+    return double(bytes) / 1024;
+  }
+
+ private:
+  // Its visible top-level window, whatever the title: any program can be measured.
+  HWND FindOwnWindow() const {
+    WindowSearch search = {process_.dwProcessId, nullptr};
+    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+
+  double started_at_;
+  double start_ms_ = 0;
+  PROCESS_INFORMATION process_ = {};
+  HWND window_ = nullptr;
+};
+
+std::wstring TextOf(HWND control) {
+  wchar_t text[64] = {};
+  DWORD_PTR result;
+  if (!SendMessageTimeoutW(control, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                           kPatienceMs, &result)) {
+    return L"";
+  }
+  return text;
+}
+
+// The main window's controls that a query uses: the account, the read-out box and "查询".
+struct QueryControls {
+  HWND account = nullptr, readout = nullptr, query = nullptr;
+};
+
+QueryControls FindQueryControls(HWND form) {
+  QueryControls found;
+  for (HWND c = GetWindow(form, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    wchar_t kind[32] = {};
+    GetClassNameW(c, kind, 32);
+    if (lstrcmpiW(kind, L"Edit") == 0) (found.account ? found.readout : found.account) = c;
+    if (lstrcmpiW(kind, L"Button") == 0 && TextOf(c) == L"查询") found.query = c;
+  }
+  if (!found.account || !found.readout || !found.query) Fail("the main window lacks a control");
+  return found;
+}
+
+// Presses and releases "查询" and waits for "在线" in the read-out box; milliseconds.
+double ClickToAnswer(const QueryControls& form) {
+  DWORD_PTR result;
+  SendMessageTimeoutW(form.readout, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""), SMTO_NORMAL,
+                      kPatienceMs, &result);
+  RECT r;
+  GetClientRect(form.query, &r);
+  const LPARAM centre = MAKELPARAM(r.right / 2, r.bottom / 2);
+  const double start = Now();
+  PostMessageW(form.query, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+  PostMessageW(form.query, WM_LBUTTONUP, 0, centre);
+  while (Now() - start < kPatienceMs) {
+    if (TextOf(form.readout) == L"在线") return Now() - start;
+    Sleep(1);
+  }
+  Fail("no answer in the read-out box");
+}
+
+double DownloadAlone(const std::string& address) {
+  char folder[MAX_PATH], path[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  GetTempFileNameA(folder, "bch", 0, path);
+  const double start = Now();
+  HRESULT hr = URLDownloadToFileA(nullptr, address.c_str(), path, 0, nullptr);
+  const double ms = Now() - start;
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  GetFileAttributesExA(path, GetFileExInfoStandard, &data);
+  DeleteFileA(path);
+  if (FAILED(hr) || data.nFileSizeLow != status::kOnlineAnswerSize) Fail("download failed");
+  return ms;
+}
+
+// One GET through the proxy over a socket of our own: the floor for any lookup.
+double BareGet(const sockaddr_in& proxy, const std::string& address) {
+  const std::string request =
+      "GET " + address + " HTTP/1.1\r\nHost: amos.alicdn.com\r\nConnection: close\r\n\r\n";
+  const double start = Now();
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET || connect(s, reinterpret_cast<const sockaddr*>(&proxy), sizeof proxy))
+    Fail("cannot reach the stand-in");
+  send(s, request.data(), int(request.size()), 0);
+  std::string answer;
+  char buffer[8192];
+  for (int n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, n);
+  closesocket(s);
+  const double ms = Now() - start;
+  const size_t body = answer.find("\r\n\r\n");
+  if (body == std::string::npos || answer.size() - body - 4 != status::kOnlineAnswerSize)
+    Fail("bare GET got no whole answer");
+  return ms;
+}
+
+sockaddr_in ProxyAddress() {
+  const char* proxy = std::getenv("http_proxy");  // http://127.0.0.1:PORT
+  const char* port = proxy ? strrchr(proxy, ':') : nullptr;
+  if (!port || !strstr(proxy, "127.0.0.1")) Fail("http_proxy names no stand-in on 127.0.0.1");
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<u_short>(std::atoi(port + 1)));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+
+// The medians of both, and the median of the ratios of the runs taken side by side: the load
+// of a shared machine drifts, and a ratio of neighbours sees less of it.
+void Row(const char* what, const char* unit, const std::vector<double>& ours, const char* baseline,
+         const std::vector<double>& theirs) {
+  std::vector<double> ratios;
+  for (size_t i = 0; i < ours.size() && i < theirs.size(); ++i)
+    ratios.push_back(ours[i] / theirs[i]);
+  std::printf("| %s | %.1f %s | %s: %.1f %s | %.2f× |\n", what, Median(ours), unit, baseline,
+              Median(theirs), unit, Median(ratios));
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 3 ? std::atoi(argv[3]) : 15;
+  if (argc < 3 || runs < 9 || runs > 99) {
+    std::fprintf(stderr, "usage: bench_program PELLUCOR.EXE BARE_WINDOW.EXE [runs 9-99]\n");
+    return 2;
+  }
+  const std::wstring program = WindowsPath(argv[1]), bare = WindowsPath(argv[2]);
+
+  // Start-up and idle memory, the two programs in turn; one start of each first, uncounted.
+  std::vector<double> start[2], memory[2];
+  for (int i = -1; i < runs; ++i) {
+    for (int which : {i & 1, 1 - (i & 1)}) {
+      Started started(which == 0 ? program : bare);
+      if (i < 0) continue;
+      start[which].push_back(started.start_ms());
+      memory[which].push_back(started.IdlePrivateKiB());
+    }
+  }
+  Row("start-up: process start until the main window answers", "ms", start[0], "bare window",
+      start[1]);
+  Row("private memory of the idle main window", "KiB", memory[0], "bare window", memory[1]);
+
+  // Click to answer, beside the download alone and the bare GET, in turn.
+  const sockaddr_in proxy = ProxyAddress();
+  WSADATA wsa;
+  if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) Fail("no sockets");
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) Fail("no COM");
+  const std::string address = status::StatusAddress(kAccount);
+  Started pellucor(program);
+  const QueryControls form = FindQueryControls(pellucor.window());
+  SendMessageTimeoutW(form.account, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kAccount), SMTO_NORMAL,
+                      kPatienceMs, nullptr);
+  std::vector<double> click, download, get;
+  // Uncounted: the first click also moves the focus out of the account box, which queries once
+  // more, and loads the download service into both processes.
+  for (int i = -2; i < runs; ++i) {
+    const std::function<void()> steps[] = {
+        [&] { click.push_back(ClickToAnswer(form)); },
+        [&] { download.push_back(DownloadAlone(address)); },
+        [&] { get.push_back(BareGet(proxy, address)); },
+    };
+    for (int k = 0; k < 3; ++k) steps[(i + 3 + k) % 3]();
+    if (i < 0) {
+      Sleep(500);  // lets the focus query finish
+      click.clear(), download.clear(), get.clear();
+    }
+  }
+  Row("query: \"查询\" released until \"在线\" shows", "ms", click, "URLDownloadToFileA alone",
+      download);
+  Row("query: \"查询\" released until \"在线\" shows", "ms", click, "one GET over a bare socket",
+      get);
+  CoUninitialize();
+  WSACleanup();
+  return 0;
+}

@@ -7,7 +7,6 @@
 #include <memory>
 #include <optional>
 #include <utility>
-#include <vector>
 
 #include "base/Ansi.h"
 #include "base/NumberText.h"
@@ -74,14 +73,21 @@ DownloadService LoadDownloadService() {
 // cannot write it (it does not share deletion). No thread is suspended or stopped for this.
 class AnswerFiles {
  public:
+  // One file, linked into the list while its download may still write it.
+  struct Entry {
+    std::wstring path;
+    Entry* previous = nullptr;
+    Entry* next = nullptr;
+  };
+
   // Never destroyed: downloads may still use it while the program's statics are destroyed.
   static AnswerFiles& Instance() {
     static AnswerFiles* files = new AnswerFiles;
     return *files;
   }
 
-  // A new empty file in the user's temp folder; its path.
-  std::wstring Create() {
+  // Makes a new empty file in the user's temp folder for the entry and lists it.
+  void Create(Entry& entry) {
     wchar_t folder[MAX_PATH + 1];
     wchar_t path[MAX_PATH];
     DWORD n = GetTempPathW(MAX_PATH + 1, folder);
@@ -90,14 +96,17 @@ class AnswerFiles {
     if (n == 0 || n > MAX_PATH || GetTempFileNameW(folder, kTempFilePrefix, 0, path) == 0) {
       FailLookup(L"无法在临时文件夹中建立文件（错误 " + base::DecimalText(GetLastError()) + L"）");
     }
-    paths_.push_back(path);
-    return path;
+    entry.path = path;
+    entry.next = first_;
+    if (first_) first_->previous = &entry;
+    first_ = &entry;
   }
 
-  void Delete(const std::wstring& path) noexcept {
+  void Delete(Entry& entry) noexcept {
     Lock lock(section_);
-    DeleteFileW(path.c_str());
-    std::erase(paths_, path);
+    DeleteFileW(entry.path.c_str());
+    (entry.previous ? entry.previous->next : first_) = entry.next;
+    if (entry.next) entry.next->previous = entry.previous;
   }
 
   // At the end of the program: no file of a download still running outlives the process.
@@ -105,13 +114,13 @@ class AnswerFiles {
     constexpr DWORD kCopyingMs = 2000;  // the service may be copying a large answer right now
     Lock lock(section_);
     ending_ = true;
-    for (const std::wstring& path : paths_) {
+    for (const Entry* entry = first_; entry; entry = entry->next) {
       const DWORD start = GetTickCount();
       for (;;) {
         // Kept open on purpose: the system closes it as the process ends, and deletes the file.
         HANDLE file = CreateFileW(
-            path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-            OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE | FILE_ATTRIBUTE_TEMPORARY, nullptr);
+            entry->path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE | FILE_ATTRIBUTE_TEMPORARY, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION ||
             GetTickCount() - start > kCopyingMs) {
           break;
@@ -136,7 +145,7 @@ class AnswerFiles {
   };
 
   CRITICAL_SECTION section_;
-  std::vector<std::wstring> paths_;
+  Entry* first_ = nullptr;
   bool ending_ = false;
 };
 
@@ -149,17 +158,17 @@ struct SealAnswerFilesAtEnd {
 // A new empty file in the user's temp folder, deleted when its owner goes.
 class TempFile {
  public:
-  TempFile() : path_(AnswerFiles::Instance().Create()) {}
+  TempFile() { AnswerFiles::Instance().Create(file_); }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() { AnswerFiles::Instance().Delete(path_); }
+  ~TempFile() { AnswerFiles::Instance().Delete(file_); }
 
   // The path for an ANSI call: the long one when the code page carries it, else the short one.
   std::string AnsiPath() const {
-    std::optional<std::string> ansi = base::ToAnsiExact(path_);
+    std::optional<std::string> ansi = base::ToAnsiExact(file_.path);
     if (!ansi) {
       wchar_t short_path[MAX_PATH];
-      DWORD n = GetShortPathNameW(path_.c_str(), short_path, MAX_PATH);
+      DWORD n = GetShortPathNameW(file_.path.c_str(), short_path, MAX_PATH);
       if (n > 0 && n < MAX_PATH) ansi = base::ToAnsiExact(short_path);
     }
     if (!ansi) FailLookup(L"临时文件夹的路径无法用当前代码页表示");
@@ -169,14 +178,14 @@ class TempFile {
   // The length in bytes; run-time error 53 when the file is gone.
   std::uint64_t Length() const {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path_.c_str(), GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExW(file_.path.c_str(), GetFileExInfoStandard, &data)) {
       throw base::RuntimeError(base::RuntimeError::kFileNotFound);
     }
     return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
   }
 
  private:
-  std::wstring path_;
+  AnswerFiles::Entry file_;
 };
 
 // COM for the current thread, from construction to destruction.

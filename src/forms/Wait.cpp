@@ -1,9 +1,7 @@
 #include "forms/Wait.h"
 
 #include <exception>
-#include <string>
 
-#include "base/NumberText.h"
 #include "base/RuntimeError.h"
 
 namespace forms {
@@ -84,9 +82,8 @@ bool BlockingWait::operator()(HANDLE object, DWORD timeoutMs) {
       case WAIT_OBJECT_0 + 1:
       case WAIT_TIMEOUT:
         break;
-      default:
-        throw base::RuntimeError(base::RuntimeError::kInvalidCall,
-                                 L"等待失败（错误 " + base::DecimalText(GetLastError()) + L"）");
+      default:  // a handle that cannot be waited for
+        throw base::RuntimeError(base::RuntimeError::kInvalidCall);
     }
   }
 }

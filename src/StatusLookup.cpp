@@ -309,10 +309,8 @@ struct ReleaseCom {
 };
 
 // Downloads the address into a temporary file and returns the length of the answer; the file
-// is gone when this returns.
-std::uint64_t FetchAnswerSize(const std::string& address) {
-  const DownloadService service = LoadDownloadService();
-  ComApartment com(service);
+// is gone when this returns. COM is the caller's.
+std::uint64_t FetchAnswerSize(const DownloadService& service, const std::string& address) {
   TempFile file;
   std::unique_ptr<DownloadWatch, ReleaseCom> watch(new DownloadWatch);
   HRESULT hr =
@@ -323,9 +321,10 @@ std::uint64_t FetchAnswerSize(const std::string& address) {
 
 // One download, shared by the waiting caller and the worker thread. Each holds a reference and
 // the last to let go frees it. The caller fills `address` before the worker starts; the worker
-// alone writes the outcome, and the caller reads it only once the worker's thread has ended.
+// alone writes the outcome and then sets `ended`, and the caller reads it only after that.
 struct Download {
   std::string address;
+  base::KernelHandle ended{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   bool done = false;
   std::uint64_t answer_size = 0;
   std::optional<base::RuntimeError> failure;
@@ -337,14 +336,20 @@ DWORD WINAPI RunDownload(void* parameter) noexcept {
       static_cast<std::shared_ptr<Download>*>(parameter));
   Download& download = **reference;
   try {
-    download.answer_size = FetchAnswerSize(download.address);
+    const DownloadService service = LoadDownloadService();
+    ComApartment com(service);
+    download.answer_size = FetchAnswerSize(service, download.address);
     download.done = true;
+    // The answer is known and its file gone: the caller need not wait while COM and the thread
+    // wind down (under Wine that takes as long as the download itself).
+    SetEvent(download.ended.get());
   } catch (...) {
     try {
       download.failure = base::CurrentErrorAsRuntimeError();
     } catch (...) {
       // Out of memory for the message: the caller reports a failed lookup without it.
     }
+    SetEvent(download.ended.get());
   }
   return 0;
 }
@@ -371,8 +376,8 @@ std::string StatusAddress(std::wstring_view account) {
   return address;
 }
 
-bool WaitPlainly(void* thread, std::uint32_t timeoutMs) {
-  switch (WaitForSingleObject(thread, timeoutMs)) {
+bool WaitPlainly(void* ended, std::uint32_t timeoutMs) {
+  switch (WaitForSingleObject(ended, timeoutMs)) {
     case WAIT_OBJECT_0:
       return true;
     case WAIT_TIMEOUT:
@@ -389,6 +394,9 @@ bool WaitPlainly(void* thread, std::uint32_t timeoutMs) {
 bool IsOnline(std::wstring_view account, const WaitForDownload& wait) {
   auto download = std::make_shared<Download>();
   download->address = StatusAddress(account);
+  if (!download->ended) {
+    FailLookup(L"无法启动下载（错误 " + base::DecimalText(GetLastError()) + L"）");
+  }
 
   auto worker_reference = std::make_unique<std::shared_ptr<Download>>(download);
   base::KernelHandle worker(
@@ -398,7 +406,7 @@ bool IsOnline(std::wstring_view account, const WaitForDownload& wait) {
   }
   worker_reference.release();  // the thread owns it now
 
-  if (!wait(worker.get(), kAnswerTimeoutMs)) {
+  if (!wait(download->ended.get(), kAnswerTimeoutMs)) {
     FailLookup(L"状态服务器在 " + base::DecimalText(kAnswerTimeoutMs / 1000) + L" 秒内没有应答");
   }
   if (download->failure) throw *download->failure;

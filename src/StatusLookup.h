@@ -31,13 +31,13 @@ constexpr bool IsOnlineAnswer(std::uint64_t answer_size) {
 // base::RuntimeError kAccountNotSendable when the code page cannot carry the account.
 std::string StatusAddress(std::wstring_view account);
 
-// How the caller waits for the thread that downloads: true once the thread has ended, false when
-// the time is up. It may end the lookup by throwing; the download is then given up on, as after
-// the time limit.
-using WaitForDownload = std::function<bool(void* thread, std::uint32_t timeoutMs)>;
+// How the caller waits for the download: `ended` is an event the download sets when its outcome
+// is known; true once it is set, false when the time is up. It may end the lookup by throwing;
+// the download is then given up on, as after the time limit.
+using WaitForDownload = std::function<bool(void* ended, std::uint32_t timeoutMs)>;
 
 // A plain wait that blocks the calling thread.
-bool WaitPlainly(void* thread, std::uint32_t timeoutMs);
+bool WaitPlainly(void* ended, std::uint32_t timeoutMs);
 
 // Asks the server whether the account is online now. Waits for the answer through `wait`, for at
 // most kAnswerTimeoutMs. Throws base::RuntimeError: kAccountNotSendable (nothing is sent),

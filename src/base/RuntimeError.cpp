@@ -1,9 +1,9 @@
 #include "base/RuntimeError.h"
 
 #include <new>
+#include <utility>
 
 #include "base/NumberText.h"
-#include <utility>
 
 namespace base {
 

@@ -114,7 +114,7 @@ class Label final : public Control {
   const wchar_t* ClassName() const override { return L"STATIC"; }
   DWORD Style() const override { return SS_LEFT | SS_NOTIFY; }
 
-  SIZE CreationSize(const FormContext& form) const override {
+  SIZE CreationSize(const FormContext& form) override {
     if (design_.fontUnderline) ownFont_ = DefaultFont(form.dpi, DEFAULT_QUALITY, true);
     return Measure(design_.caption, ownFont_ ? ownFont_.get() : form.font);
   }
@@ -138,7 +138,7 @@ class Label final : public Control {
     return {r.right, r.bottom};
   }
 
-  mutable base::Font ownFont_;
+  base::Font ownFont_;
 };
 
 // A picture box showing an icon: sizes itself to the picture inside a sunken two-pixel border,
@@ -154,7 +154,7 @@ class PictureBox final : public Control {
   DWORD Style() const override { return WS_TABSTOP | SS_ICON | SS_NOTIFY; }
   DWORD ExStyle() const override { return WS_EX_CLIENTEDGE; }
 
-  SIZE CreationSize(const FormContext&) const override {
+  SIZE CreationSize(const FormContext&) override {
     RECT r = {0, 0, kPictureSize, kPictureSize};
     AdjustWindowRectEx(&r, WS_CHILD | Style(), FALSE, ExStyle());
     return {r.right - r.left, r.bottom - r.top};
@@ -201,7 +201,7 @@ std::unique_ptr<Control> Control::Make(const ControlDesign& design, int id) {
   return nullptr;
 }
 
-SIZE Control::CreationSize(const FormContext& form) const {
+SIZE Control::CreationSize(const FormContext& form) {
   return {TwipsToPixels(design_.width, form.dpi), TwipsToPixels(design_.height, form.dpi)};
 }
 

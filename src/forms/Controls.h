@@ -92,8 +92,8 @@ class Control {
   virtual const wchar_t* ClassName() const = 0;
   virtual DWORD Style() const = 0;
   virtual DWORD ExStyle() const { return 0; }
-  // The size the control is created at, in pixels: the design's, scaled.
-  virtual SIZE CreationSize(const FormContext& form) const;
+  // Before the window exists: the size it is created at, in pixels (the design's, scaled).
+  virtual SIZE CreationSize(const FormContext& form);
   // After the window exists.
   virtual void Created(const FormContext& /*form*/) {}
 

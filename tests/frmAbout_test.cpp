@@ -302,6 +302,16 @@ TEST_F(AboutLinks, ASchemeNobodyOpensLeavesTheWindowAsItWas) {
   EXPECT_EQ(about_->Text(L"Label6"), frmAbout::kQqNumber);
 }
 
+struct OwnedSearch {
+  HWND owner, found;
+};
+
+BOOL CALLBACK FindOwned(HWND hwnd, LPARAM lp) {
+  auto* search = reinterpret_cast<OwnedSearch*>(lp);
+  if (GetWindow(hwnd, GW_OWNER) == search->owner && IsWindowVisible(hwnd)) search->found = hwnd;
+  return search->found ? FALSE : TRUE;
+}
+
 // The About action, through the main window, against the stand-in (leaving the account box
 // queries).
 class AboutModal : public testsupport::ShownForm1 {
@@ -323,17 +333,8 @@ class AboutModal : public testsupport::ShownForm1 {
 
   // The window the About action opened: a visible window owned by the main window.
   HWND FindAbout() const {
-    struct Search {
-      HWND owner, found;
-    } search = {form_->hWnd(), nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM lp) {
-          auto* s = reinterpret_cast<Search*>(lp);
-          if (GetWindow(hwnd, GW_OWNER) == s->owner && IsWindowVisible(hwnd)) s->found = hwnd;
-          return s->found ? FALSE : TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    OwnedSearch search = {form_->hWnd(), nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), &FindOwned, reinterpret_cast<LPARAM>(&search));
     return search.found;
   }
 

@@ -18,7 +18,7 @@ cmake --preset release >/dev/null && cmake --build --preset release >/dev/null
 cmake --preset "$TEST_PRESET" >/dev/null
 cmake --build --preset "$TEST_PRESET" --target Pellucor bare_window bench_program bench_faces \
   >/dev/null
-program=${PROGRAM:-$(program_to_run)}
+program=${PROGRAM:-$(build_program_to_run)}
 release=build/release/Pellucor.exe
 
 trap 'stop_wine; stop_virtual_display' EXIT

@@ -15,23 +15,19 @@ cd "$(dirname "$0")/.."
 if [ "${1:-}" != --against-standin ]; then
   scripts/setup.sh
   source scripts/wine-env.sh
-  cmake --preset release >/dev/null && cmake --build --preset release >/dev/null
-  if [ "$TEST_PRESET" = test64 ]; then
-    cmake --preset test64 >/dev/null && cmake --build --preset test64 --target Pellucor >/dev/null
-    echo "screenshots: this machine runs no 32-bit code; taking them of the 64-bit build"
-  fi
+  build_program_to_run >/dev/null
   python3 tests/standin/status_server.py --run --timeout 300 -- "$0" --against-standin
   scripts/render-faces.sh
   exit 0
 fi
 
 source scripts/wine-env.sh
+program=$(build_program_to_run)
 docs="$PWD/docs"
 work=$(mktemp -d)
-export WINEPREFIX="$PWD/build/wineprefix-screenshots"
 cleanup() {
-  stop_wine
   if [ -n "${app:-}" ]; then kill "$app" 2>/dev/null || true; fi
+  stop_wine
   stop_virtual_display
   rm -rf "$work"
 }
@@ -42,21 +38,10 @@ fail() {
   exit 1
 }
 
-# Prints "left top width height" of an X window.
-geometry() {
-  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
-                           /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}'
-}
-
-# Waits (at most $3 seconds) for a top-level window named $1 other than window $2; prints its id.
-wait_for_window() {
-  local i id
-  for i in $(seq 1 $(($3 * 10))); do
-    id=$(xwininfo -root -tree | awk -v n="\"$1\":" -v old="$2" '$2 == n && $1 != old {print $1; exit}')
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
+# Waits until the rectangle $1..$4 has settled, unlike each raw capture named after it; leaves
+# the picture in $work/now.rgb.
+settle() {
+  wait_until_still "$work/now.rgb" "$@"
 }
 
 # Waits (at most 10 seconds) until window $1 is gone or unmapped.
@@ -65,30 +50,6 @@ wait_until_gone() {
   for i in $(seq 1 100); do
     xwininfo -id "$1" 2>/dev/null | grep -q IsViewable || return 0
     sleep 0.1
-  done
-  return 1
-}
-
-# Copies the screen rectangle "left top width height" as raw RGB into file $1.
-grab() {
-  import -window root -crop "${4}x${5}+${2}+${3}" +repage -depth 8 "rgb:$1"
-}
-
-# Waits (at most 10 seconds) until the rectangle $1..$4 looks the same twice in a row, 0.2 s
-# apart, and unlike each raw capture named after it; leaves the picture in $work/now.rgb.
-settle() {
-  local rect=("$1" "$2" "$3" "$4") other fresh
-  shift 4
-  rm -f "$work/before.rgb"
-  for _ in $(seq 1 50); do
-    grab "$work/now.rgb" "${rect[@]}"
-    if [ -f "$work/before.rgb" ] && cmp -s "$work/now.rgb" "$work/before.rgb"; then
-      fresh=1
-      for other in "$@"; do cmp -s "$work/now.rgb" "$other" && fresh=0; done
-      [ "$fresh" = 1 ] && return 0
-    fi
-    mv "$work/now.rgb" "$work/before.rgb"
-    sleep 0.2
   done
   return 1
 }
@@ -106,7 +67,7 @@ shoot_main() {
 shoot_pair() {
   local l1 t1 w1 h1 l2 t2 w2 h2 left top right bottom
   read -r l1 t1 w1 h1 <<<"$main_rect"
-  read -r l2 t2 w2 h2 < <(geometry "$2")
+  read -r l2 t2 w2 h2 < <(x_window_geometry "$2")
   left=$((l1 < l2 ? l1 : l2)) top=$((t1 < t2 ? t1 : t2))
   right=$((l1 + w1 > l2 + w2 ? l1 + w1 : l2 + w2)) bottom=$((t1 + h1 > t2 + h2 ? t1 + h1 : t2 + h2))
   settle "$left" "$top" $((right - left)) $((bottom - top)) || fail "$1.png did not settle"
@@ -140,15 +101,14 @@ read_out() {
 }
 
 start_virtual_display
-"$WINE_LOADER" wineboot -i >/dev/null 2>&1
-configure_wine_prefix
+prime_wine_prefix "$PWD/build/screenshots"
 # A caret that does not blink, so that two looks at a settled window agree.
 "$WINE_LOADER" reg add 'HKCU\Control Panel\Desktop' /v CursorBlinkRate /t REG_SZ /d -1 /f \
   >/dev/null 2>&1
-"$WINE_LOADER" "$(program_to_run)" >/dev/null 2>&1 &
+"$WINE_LOADER" "$program" >/dev/null 2>&1 &
 app=$!
-main=$(wait_for_window Pellucor none 60) || fail "the main window did not appear"
-main_rect=$(geometry "$main")
+main=$(wait_for_x_window Pellucor 60) || fail "the main window did not appear"
+main_rect=$(x_window_geometry "$main")
 read -r left top width height <<<"$main_rect"
 # The client area is 285 x 107 pixels at 96 dpi; Wine draws the frame around it.
 client_left=$((left + (width - 285) / 2))
@@ -163,7 +123,7 @@ read_out online "$work/empty.rgb"
 shoot_main online
 
 click 84 75  # 关于
-about=$(wait_for_window 关于 none 15) || fail "the About window did not appear"
+about=$(wait_for_x_window 关于 15) || fail "the About window did not appear"
 shoot_pair about-window "$about"
 xdotool key space  # presses its OK button, which has the focus
 wait_until_gone "$about" || fail "the About window did not close"
@@ -173,12 +133,12 @@ read_out offline "$work/empty.rgb" "$work/online.rgb"
 shoot_main offline
 
 query error-500
-box=$(wait_for_window Pellucor "$main" 15) || fail "no error box appeared"
+box=$(wait_for_x_window Pellucor 15 "$main") || fail "no error box appeared"
 shoot_pair error-box "$box"
 for _ in 1 2 3; do  # a click with the focus in the account box queries twice
   xdotool key Return
   wait_until_gone "$box" || fail "the error box did not close"
-  box=$(wait_for_window Pellucor "$main" 2) || break
+  box=$(wait_for_x_window Pellucor 2 "$main") || break
 done
 echo "screenshots: wrote main-window.png online.png about-window.png offline.png error-box.png" \
   "into docs"

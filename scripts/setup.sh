@@ -4,9 +4,9 @@
 # zh_CN.UTF-8 locale. Idempotent: what is already there is skipped.
 #
 # The product is a 32-bit executable. Machines whose kernel runs 32-bit code can run it
-# with Wine's 32-bit loader (wine32:i386); on machines that cannot (ia32 emulation off),
-# the tests run a 64-bit build of the same sources under wine64. Both loaders are
-# installed where they can work; see scripts/wine-env.sh for the choice.
+# with Wine's 32-bit loader (wine32:i386); on machines that cannot (ia32 emulation off, or
+# only a user-mode emulator), the tests run a 64-bit build of the same sources under wine64.
+# Both loaders are installed where they can work; see scripts/wine-env.sh for the choice.
 set -euo pipefail
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -17,23 +17,14 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   cmake ninja-build g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   googletest
-  wine wine64 fonts-wine xvfb xauth x11-utils xdotool fonts-wqy-zenhei locales python3 imagemagick
+  wine wine64 fonts-wine xvfb xauth x11-utils xdotool fonts-wqy-zenhei fonts-arphic-gbsn00lp locales
+  python3 imagemagick
 )
 
-# Can this kernel run 32-bit x86 code? Assemble and run a three-instruction program.
-runs_32bit() {
-  local dir
-  dir=$(mktemp -d)
-  printf '.globl _start\n_start: movl $1,%%eax\nmovl $0,%%ebx\nint $0x80\n' >"$dir/t.s"
-  as --32 "$dir/t.s" -o "$dir/t.o" 2>/dev/null && ld -m elf_i386 "$dir/t.o" -o "$dir/t" 2>/dev/null &&
-    "$dir/t" 2>/dev/null
-  local rc=$?
-  rm -rf "$dir"
-  return $rc
-}
+source "$(dirname "$0")/machine.sh"
 
 added_arch=0
-if runs_32bit; then
+if kernel_runs_32bit; then
   packages+=(wine32:i386)
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386

@@ -1,16 +1,24 @@
-# Sourced by the scripts: the Wine settings every run and test uses.
-#   WINE_LOADER   the loader for the build in use (32-bit where the kernel runs 32-bit code)
-#   TEST_PRESET   the CMake preset whose tests run here: test32 or test64
-# The Wine prefix belongs to the build folder, so nothing is written to the home folder.
+# Sourced by the scripts: the Wine settings every run and test uses, and their shared chores.
+#   TEST_PRESET   the CMake preset whose tests run here: test32 where the kernel itself runs 32-bit
+#                 code and Wine's 32-bit loader works, else test64. Set it beforehand to choose.
+#   WINE_LOADER   the loader for that preset's programs
+# The Wine prefix belongs to a build folder, so nothing is written to the home folder.
 
 PELLUCOR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if [ -z "${TEST_PRESET:-}" ]; then
+  source "$PELLUCOR_ROOT/scripts/machine.sh"
+  if kernel_runs_32bit && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    TEST_PRESET=test32
+  else
+    TEST_PRESET=test64
+  fi
+fi
+export TEST_PRESET  # the scripts that ctest runs decide no more
+if [ "$TEST_PRESET" = test32 ]; then
   export WINE_LOADER=/usr/lib/wine/wine
-  TEST_PRESET=test32
 else
   export WINE_LOADER=/usr/lib/wine/wine64
-  TEST_PRESET=test64
 fi
 export WINELOADER=$WINE_LOADER
 export WINESERVER=/usr/bin/wineserver
@@ -48,7 +56,7 @@ stop_virtual_display() {
   XVFB_PID=
 }
 
-# Creates (once) and starts the prefix for a build folder; leaves the server running.
+# Creates (once) and starts the prefix in folder $1/wineprefix; leaves the server running.
 prime_wine_prefix() {
   export WINEPREFIX="$1/wineprefix"
   "$WINE_LOADER" wineboot -i >/dev/null 2>&1
@@ -63,8 +71,8 @@ stop_wine() {
 # Settings of a new prefix: without a window manager nobody draws the title bars, so Wine draws
 # its own frames, as Windows does, with the glyphs of its buttons from the Marlett font, which a
 # new prefix lacks (the buttons then read "0 1 r"): Wine's own copy goes into the prefix. And the
-# Chinese system font asked for by name ("宋体") is the installed WenQuanYi font, in its variant
-# with hand-tuned small sizes.
+# Chinese system font asked for by name ("宋体") is a Song face whose glyphs Wine draws within the
+# widths it measures (fonts-arphic-gbsn00lp), 12 pixels high at 9 points, as on Windows.
 configure_wine_prefix() {
   local key
   mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
@@ -74,27 +82,60 @@ configure_wine_prefix() {
   done
   for key in 宋体 SimSun; do
     "$WINE_LOADER" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$key" /t REG_SZ \
-      /d 'WenQuanYi Zen Hei Sharp' /f >/dev/null 2>&1
+      /d 'AR PL SungtiL GB' /f >/dev/null 2>&1
   done
 }
 
-# The executable `make run` starts: the product itself where the 32-bit loader works, else the
-# 64-bit build of the same sources.
-program_to_run() {
+# Builds the program that `make run`, the demo and the screenshots start, and prints its path:
+# the product itself where the 32-bit loader works, else the 64-bit build of the same sources.
+build_program_to_run() {
+  cmake --preset release >/dev/null && cmake --build --preset release >/dev/null
   if [ "$TEST_PRESET" = test32 ]; then
     echo "$PELLUCOR_ROOT/build/release/Pellucor.exe"
   else
+    cmake --preset test64 >/dev/null && cmake --build --preset test64 --target Pellucor >/dev/null
+    echo "this machine runs no 32-bit code: the 64-bit build of the same sources runs" >&2
     echo "$PELLUCOR_ROOT/build/test64/Pellucor.exe"
   fi
 }
 
-# Waits (at most $2 seconds) for a top-level X window named $1; prints its id.
+# Waits (at most $2 seconds) for a top-level X window named $1, other than the window $3 if
+# given; prints its id.
 wait_for_x_window() {
   local i id
   for i in $(seq 1 $(($2 * 10))); do
-    id=$(xwininfo -root -tree 2>/dev/null | awk -v n="\"$1\":" '$2 == n {print $1; exit}')
+    id=$(xwininfo -root -tree 2>/dev/null |
+      awk -v n="\"$1\":" -v old="${3:-none}" '$2 == n && $1 != old {print $1; exit}')
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.1
   done
+  return 1
+}
+
+# Prints "left top width height" of an X window.
+x_window_geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+                           /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}'
+}
+
+# Waits (at most 10 seconds) until the screen rectangle "$2 $3 $4 $5" (left top width height)
+# looks the same twice in a row, 0.2 s apart, and unlike each raw capture named after it; leaves
+# that look as raw RGB in file $1.
+wait_until_still() {
+  local out=$1 rect=("$2" "$3" "$4" "$5") other fresh
+  shift 5
+  rm -f "$out.before"
+  for _ in $(seq 1 50); do
+    import -window root -crop "${rect[2]}x${rect[3]}+${rect[0]}+${rect[1]}" +repage -depth 8 \
+      "rgb:$out"
+    if [ -f "$out.before" ] && cmp -s "$out" "$out.before"; then
+      fresh=1
+      for other in "$@"; do cmp -s "$out" "$other" && fresh=0; done
+      [ "$fresh" = 1 ] && { rm -f "$out.before"; return 0; }
+    fi
+    mv "$out" "$out.before"
+    sleep 0.2
+  done
+  rm -f "$out.before"
   return 1
 }

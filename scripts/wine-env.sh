@@ -59,6 +59,7 @@ stop_virtual_display() {
 # Creates (once) and starts the prefix in folder $1/wineprefix; leaves the server running.
 prime_wine_prefix() {
   export WINEPREFIX="$1/wineprefix"
+  mkdir -p "$1"
   "$WINE_LOADER" wineboot -i >/dev/null 2>&1
   configure_wine_prefix
   "$WINESERVER" -p 2>/dev/null || true  # keep the server up between tests

@@ -8,7 +8,7 @@
 #include "base/Ansi.h"
 #include "base/Checked.h"
 #include "base/ScopedWin.h"
-#include "forms/Form.h"
+#include "forms/Program.h"
 
 namespace modCmdVista {
 namespace {
@@ -17,16 +17,14 @@ using base::CheckedAdd;
 using base::CheckedSub;
 using std::int32_t;
 
-// DT_SINGLELINE | DT_VCENTER | DT_CENTER: one line, centred both ways, clipped to the
-// rectangle; ampersands mark mnemonics.
-constexpr UINT kCaptionFormat = 0x25;
+// One line, centred both ways, clipped to the rectangle; ampersands mark mnemonics.
+constexpr UINT kCaptionFormat = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
 
 // The window property that holds a hooked window's replaced procedure.
 constexpr wchar_t kPreviousProcProp[] = L"modCmdVista.PrevWndProc";
 
 // The caption buffer of a draw request: 255 characters, of which GetWindowTextA fills at most 254.
 constexpr int kCaptionBuffer = 255;
-static_assert(kCaptionFormat == (DT_SINGLELINE | DT_VCENTER | DT_CENTER));
 
 // Stands for the system's COLOR_BTNFACE, read when the pixel is set.
 constexpr COLORREF kButtonFace = CLR_INVALID;
@@ -240,6 +238,12 @@ void PaintDisabledFace(HDC dc, RECT& rect, const std::wstring& caption) {
   DrawCaption(dc, rect, Inset(size, 0), RGB(131, 131, 131), caption);
 }
 
+// The procedure goes in through the ANSI function, and the replaced one is called through
+// CallWindowProcA: the skin reads and draws captions in the ANSI code page, and a procedure set
+// with one character set must be chained with the same. While hooked, the form is therefore an
+// ANSI window: messages reach SkinWindowProc with ANSI text, and CallWindowProcA converts them
+// back for the form's own Unicode procedure. Only the form's own caption takes that road, and
+// both forms' captions are in the code page. Unhooking makes the form a Unicode window again.
 void HookForm(HWND form) {
   if (GetPropW(form, kPreviousProcProp)) return;  // hooked already: chaining to itself would loop
   const LONG_PTR previous =

@@ -48,32 +48,14 @@ class TextBox final : public Control {
   WNDPROC previous_ = nullptr;
 };
 
-// A command button in the graphical style: owner-drawn, so its form's skin paints it.
+// A command button in the graphical style: owner-drawn, so its form's skin paints it (a form
+// without a skin leaves it blank).
 class CommandButton final : public Control {
  public:
   using Control::Control;
 
   bool IsClick(WORD code) const override { return code == BN_CLICKED; }
   bool PressedByEnter() const override { return true; }
-
-  // Without a skin on the form: the system's own push button.
-  void Draw(const DRAWITEMSTRUCT& item) override {
-    RECT r = item.rcItem;
-    UINT state = DFCS_BUTTONPUSH;
-    if (item.itemState & ODS_SELECTED) state |= DFCS_PUSHED;
-    if (item.itemState & ODS_DISABLED) state |= DFCS_INACTIVE;
-    DrawFrameControl(item.hDC, &r, DFC_BUTTON, state);
-    wchar_t caption[256] = {};
-    GetWindowTextW(item.hwndItem, caption, 256);
-    SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC,
-                 GetSysColor(item.itemState & ODS_DISABLED ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-    DrawTextW(item.hDC, caption, -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
-    if (item.itemState & ODS_FOCUS) {
-      InflateRect(&r, -3, -3);
-      DrawFocusRect(item.hDC, &r);
-    }
-  }
 
  private:
   const wchar_t* ClassName() const override { return L"BUTTON"; }

@@ -7,10 +7,11 @@
 #include <string_view>
 
 #include "base/ScopedWin.h"
+#include "forms/Messages.h"
 
 // The controls of a form. Each kind is one class that knows its window class and styles and
-// answers the notifications its form reflects to it (commands, colours, the mouse pointer,
-// owner drawing), so the form itself holds no per-kind logic.
+// answers the notifications its form reflects to it (commands, colours, the mouse pointer), so
+// the form itself holds no per-kind logic.
 namespace forms {
 
 enum class ControlKind { TextBox, CommandButton, Label, PictureBox };
@@ -80,8 +81,6 @@ class Control {
   virtual HBRUSH Colours(HDC dc);
   // Whether Enter presses the control when it has the focus (a command button).
   virtual bool PressedByEnter() const { return false; }
-  // WM_DRAWITEM for an owner-drawn control that nobody else paints.
-  virtual void Draw(const DRAWITEMSTRUCT& /*item*/) {}
 
   std::function<void()> onClick;
   std::function<void()> onLostFocus;
@@ -105,9 +104,5 @@ class Control {
   HCURSOR mouseIcon_ = nullptr;  // shared system pointers only: never destroyed
   base::Brush backBrush_;
 };
-
-// Posted by a text box to its form when it has lost the focus to another control of the form;
-// wParam is the box's id. The form raises LostFocus from its message loop, outside WM_KILLFOCUS.
-inline constexpr UINT kMsgLostFocus = WM_APP + 2;
 
 }  // namespace forms

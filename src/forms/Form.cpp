@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "forms/Program.h"
 #include "forms/Wait.h"
 
 namespace forms {
@@ -22,7 +23,7 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC proc) {
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = proc;
   wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));     // IDC_ARROW
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);  // read from the system
   wc.lpszClassName = kFormClass;
   RegisterClassExW(&wc);  // fails harmlessly when already registered
@@ -36,6 +37,15 @@ DWORD FormStyle(const FormDesign& design) {
 }
 
 }  // namespace
+
+int Run(Form& startUpForm) {
+  startUpForm.SetEndsProgram(true);
+  startUpForm.RunEvent([&] { startUpForm.Show(); });
+  if (!startUpForm.IsLoaded()) return 1;
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
+  return static_cast<int>(msg.wParam);
+}
 
 Form::Form(const FormDesign& design, std::span<const ControlDesign> controls) : design_(design) {
   std::vector<const ControlDesign*> ordered;
@@ -237,11 +247,6 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       OnCommand(LOWORD(wp), HIWORD(wp));
       return 0;
-    case WM_DRAWITEM:
-      if (forms::Control* c = FindById(static_cast<int>(wp))) {
-        c->Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
-      }
-      return TRUE;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
       return OnControlColour(msg, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));

@@ -12,7 +12,6 @@
 #include "base/RuntimeError.h"
 #include "base/ScopedWin.h"
 #include "forms/Controls.h"
-#include "forms/Program.h"
 
 // A small forms layer over raw Win32: a form and its controls are declared as data (the design
 // tables, in twips), created in a loop and scaled by the screen's DPI; control notifications are
@@ -110,5 +109,8 @@ class Form {
   bool shownModal_ = false;
   bool endsProgram_ = false;
 };
+
+// Runs the program: shows the start-up form and dispatches messages until it is unloaded.
+int Run(Form& startUpForm);
 
 }  // namespace forms

@@ -3,8 +3,6 @@
 #include <memory>
 #include <string>
 
-#include "forms/Form.h"
-
 namespace forms {
 namespace {
 
@@ -20,15 +18,6 @@ std::wstring ProgramTitle() {
 }
 
 }  // namespace
-
-int Run(Form& startUpForm) {
-  startUpForm.SetEndsProgram(true);
-  startUpForm.RunEvent([&] { startUpForm.Show(); });
-  if (!startUpForm.IsLoaded()) return 1;
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
-  return static_cast<int>(msg.wParam);
-}
 
 void RunModalLoop(const std::function<bool()>& done) {
   MSG msg;

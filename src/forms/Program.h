@@ -5,19 +5,16 @@
 #include <functional>
 
 #include "base/RuntimeError.h"
+#include "forms/Messages.h"
 
-// The program around the forms: its message loops, the dispatch of every message they take
-// (the forms' keyboard navigation included), and the report of run-time errors.
+// The services under every form: the modal message loop, the dispatch of every message the loops
+// take (the forms' keyboard navigation included), and the report of run-time errors. It knows
+// nothing of forms but their windows.
 namespace forms {
-
-class Form;
 
 // Thrown to end an event procedure because the user asked to close the program while the
 // procedure waited; Form::RunEvent reports nothing and closes the form.
 struct CloseRequested {};
-
-// Runs the program: shows the start-up form and dispatches messages until it is unloaded.
-int Run(Form& startUpForm);
 
 // Dispatches messages until done() holds, for a modal form. A WM_QUIT ends it early and is
 // posted again, so the program's own loop ends too.
@@ -39,7 +36,6 @@ void ReportLater(HWND form, const base::RuntimeError& error) noexcept;
 
 // For a form's window procedure: shows the report ReportLater left for this form, if any
 // (kMsgReportLater), or drops it when the window goes (WM_NCDESTROY).
-inline constexpr UINT kMsgReportLater = WM_APP + 1;
 void ShowPendingReport(HWND form) noexcept;
 void DropPendingReport(HWND form) noexcept;
 

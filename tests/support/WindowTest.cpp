@@ -1,7 +1,7 @@
 #include "support/WindowTest.h"
 
 #include "base/Ansi.h"
-#include "forms/Form.h"
+#include "forms/Program.h"
 
 namespace testsupport {
 namespace {

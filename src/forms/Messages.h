@@ -1,0 +1,18 @@
+#pragma once
+
+#include <windows.h>
+
+// The forms layer's own window messages. Every WM_APP number it uses is given out here, so no
+// two of them can meet.
+namespace forms {
+
+enum FormMessage : UINT {
+  // Posted to a form by ReportLater: show the report left for it (forms/Program.h).
+  kMsgReportLater = WM_APP + 1,
+  // Posted by a text box to its form when it has lost the focus to another control of the form;
+  // wParam is the box's id. The form raises LostFocus from its message loop, outside
+  // WM_KILLFOCUS (forms/Controls.cpp).
+  kMsgLostFocus,
+};
+
+}  // namespace forms

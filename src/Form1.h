@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -7,8 +8,27 @@
 #include "forms/Form.h"
 #include "frmAbout.h"
 
+// The main window's controls as its design gives them.
+// clang-format off
+inline constexpr std::array<forms::ControlDesign, 6> kForm1Controls = {{
+    {.name = L"Text1", .kind = forms::ControlKind::TextBox, .caption = L"tolvarin",
+     .left = 720, .top = 195, .width = 3015, .height = 270, .tabIndex = 0},
+    {.name = L"Text2", .kind = forms::ControlKind::TextBox, .caption = L"",
+     .left = 720, .top = 555, .width = 3015, .height = 270, .tabIndex = 1,
+     .backColor = RGB(255, 255, 255)},
+    {.name = L"Command1", .kind = forms::ControlKind::CommandButton, .caption = L"查询",
+     .left = 2520, .top = 960, .width = 1215, .height = 330, .tabIndex = 2},
+    {.name = L"Label1", .kind = forms::ControlKind::Label, .caption = L"旺旺:",
+     .left = 240, .top = 240, .width = 450, .height = 180, .tabIndex = 3},
+    {.name = L"Label2", .kind = forms::ControlKind::Label, .caption = L"状态:",
+     .left = 240, .top = 600, .width = 450, .height = 180, .tabIndex = 4},
+    {.name = L"Command3", .kind = forms::ControlKind::CommandButton, .caption = L"关于",
+     .left = 720, .top = 960, .width = 1095, .height = 330, .tabIndex = 5},
+}};
+// clang-format on
+
 // The main window: an account box, a read-out box, the query button and the About button.
-class Form1 : public forms::Form {
+class Form1 : public forms::DesignedForm<kForm1Controls> {
  public:
   Form1();
 

@@ -55,13 +55,13 @@ TEST_F(Form1Layout, WindowMatchesItsDesign) {
 TEST_F(Form1Layout, ControlsStandWhereTheDesignPutsThem) {
   for (const PixelRect& d : kDesign) {
     SCOPED_TRACE(testing::Message() << "control " << std::string(d.name, d.name + wcslen(d.name)));
-    RECT r = RectInParent(form_->Control(d.name));
+    RECT r = RectInParent(form_->ControlNamed(d.name));
     EXPECT_EQ(r.left, d.left);
     EXPECT_EQ(r.top, d.top);
     if (std::wstring(d.name).starts_with(L"Label")) {
       // Labels size themselves to their captions in their font. The design's sizes are those of
       // its font's metrics; Wine substitutes another CJK font, with other line heights.
-      const SIZE extent = testsupport::TextExtentInOwnFont(form_->Control(d.name));
+      const SIZE extent = testsupport::TextExtentInOwnFont(form_->ControlNamed(d.name));
       EXPECT_EQ(r.right - r.left, extent.cx);
       EXPECT_EQ(r.bottom - r.top, extent.cy);
       EXPECT_NEAR(r.right - r.left, d.width, 3) << "two 12-pixel characters and a colon";
@@ -96,13 +96,13 @@ class Form1Query : public testsupport::ShownForm1 {
   Form1Query() : ShownForm1(/*needsStandIn=*/true) {}
 
   // Moves the focus off the account box (which runs its query) and waits for that to end.
-  void FocusOn(const wchar_t* control) {
+  void FocusOn(Form1::Name control) {
     SetFocus(form_->Control(control));
     PumpPending(100);
   }
 
   // Clicks a button as the mouse does and lets everything that follows run.
-  void Click(const wchar_t* button) {
+  void Click(Form1::Name button) {
     SendMessageW(form_->Control(button), BM_CLICK, 0, 0);
     PumpPending(100);
   }
@@ -206,9 +206,9 @@ TEST_F(Form1Query, InputQueuedDuringAQuery) {
 
 TEST_F(Form1Query, TabWalksTheControlsAndLeavingTheAccountBoxQueries) {
   ASSERT_EQ(GetFocus(), form_->Control(L"Text1"));
-  const wchar_t* order[] = {L"Text2", L"Command1", L"Command3", L"Text1"};
+  const Form1::Name order[] = {L"Text2", L"Command1", L"Command3", L"Text1"};
   size_t before = Requests();
-  for (const wchar_t* next : order) {
+  for (Form1::Name next : order) {
     testsupport::PressKey(VK_TAB);
     HWND want = form_->Control(next);
     EXPECT_TRUE(PumpUntil([&] { return GetFocus() == want; })) << "Tab should reach a control";

@@ -104,7 +104,7 @@ TEST_F(AboutLayout, WindowMatchesItsDesign) {
   EXPECT_EQ(client.bottom, 160);
   LONG style = GetWindowLongW(hwnd, GWL_STYLE);
   EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
-  EXPECT_EQ(GetWindow(hwnd, GW_OWNER), form_->hWnd()) << "owned by the window active at load";
+  EXPECT_EQ(GetWindow(hwnd, GW_OWNER), form_->hWnd()) << "owned by the main window";
   RECT window, owner;
   GetWindowRect(hwnd, &window);
   GetWindowRect(form_->hWnd(), &owner);
@@ -119,7 +119,7 @@ TEST_F(AboutLayout, ControlsStandWhereTheDesignPutsThem) {
   HWND previous = nullptr;
   for (const PixelRect& d : kDesign) {
     SCOPED_TRACE("control " + Narrow(d.name));
-    HWND control = about_->Control(d.name);
+    HWND control = about_->ControlNamed(d.name);
     EXPECT_EQ(GetWindow(control, GW_HWNDPREV), previous) << "tab order is creation order";
     previous = control;
     RECT r = RectInParent(control);
@@ -159,9 +159,9 @@ TEST_F(AboutLayout, ControlsStandWhereTheDesignPutsThem) {
   EXPECT_EQ(about_->Text(L"Label5"), L"Q  Q:");
   EXPECT_EQ(about_->Text(L"Label9"), L"2008-08-20");
   EXPECT_EQ(about_->Text(L"Command1"), L"确定");
-  EXPECT_EQ(about_->Text(L"Label4"), frmAbout::kHomepage);
-  EXPECT_EQ(about_->Text(L"Label6"), frmAbout::kQqNumber);
-  EXPECT_EQ(about_->Text(L"Label8"), frmAbout::kEmail);
+  EXPECT_EQ(about_->Text(L"Label4"), kAboutHomepage);
+  EXPECT_EQ(about_->Text(L"Label6"), kAboutQqNumber);
+  EXPECT_EQ(about_->Text(L"Label8"), kAboutEmail);
 
   RECT picture;
   GetClientRect(about_->Control(L"Picture1"), &picture);
@@ -170,10 +170,10 @@ TEST_F(AboutLayout, ControlsStandWhereTheDesignPutsThem) {
 }
 
 TEST_F(AboutLayout, LinksShowTheHandPointerAndNothingElseDoes) {
-  const HCURSOR hand = LoadCursorW(nullptr, MAKEINTRESOURCEW(32649));  // IDC_HAND
+  const HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
   for (const PixelRect& d : kDesign) {
     SCOPED_TRACE("control " + Narrow(d.name));
-    HCURSOR shown = PointerOver(about_->hWnd(), about_->Control(d.name));
+    HCURSOR shown = PointerOver(about_->hWnd(), about_->ControlNamed(d.name));
     if (IsLink(d.name)) {
       EXPECT_EQ(shown, hand);
     } else {
@@ -242,7 +242,7 @@ class AboutLinks : public AboutShown {
   }
 
   // Clicks a control as the mouse does.
-  void Click(const wchar_t* name) {
+  void Click(frmAbout::Name name) {
     HWND control = about_->Control(name);
     SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
@@ -273,7 +273,8 @@ class AboutLinks : public AboutShown {
 
 TEST_F(AboutLinks, EachLinkHandsItsAddressToTheShell) {
   MessageBoxWatcher boxes;
-  for (const wchar_t* plain : {L"Label1", L"Label3", L"Label9", L"Picture1"}) Click(plain);
+  const frmAbout::Name plain[] = {L"Label1", L"Label3", L"Label9", L"Picture1"};
+  for (frmAbout::Name control : plain) Click(control);
   Click(L"Label4");
   Click(L"Label6");
   Click(L"Label8");
@@ -281,9 +282,9 @@ TEST_F(AboutLinks, EachLinkHandsItsAddressToTheShell) {
   ASSERT_EQ(lines.size(), 3u) << "one handler run per link click, none for plain controls";
   // Each handler writes "<show command> <address>"; they may finish in any order.
   std::vector<std::wstring> expected = {
-      std::wstring(L"1 ") + frmAbout::kHomepage,
-      std::wstring(L"5 tencent://message?uin=") + frmAbout::kQqNumber + L"&Site=好人&Menu=yes",
-      std::wstring(L"1 mailto:") + frmAbout::kEmail,
+      std::wstring(L"1 ") + kAboutHomepage,
+      std::wstring(L"5 tencent://message?uin=") + kAboutQqNumber + L"&Site=好人&Menu=yes",
+      std::wstring(L"1 mailto:") + kAboutEmail,
   };
   for (const std::wstring& want : expected) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), want), lines.end())
@@ -299,7 +300,7 @@ TEST_F(AboutLinks, ASchemeNobodyOpensLeavesTheWindowAsItWas) {
   PumpPending(500);
   EXPECT_TRUE(about_->IsLoaded());
   EXPECT_TRUE(IsWindowVisible(about_->hWnd()));
-  EXPECT_EQ(about_->Text(L"Label6"), frmAbout::kQqNumber);
+  EXPECT_EQ(about_->Text(L"Label6"), kAboutQqNumber);
 }
 
 struct OwnedSearch {
@@ -385,7 +386,7 @@ TEST_F(AboutModal, MainWindowWaitsAndComesBackAfterEachWayOfClosing) {
   ASSERT_TRUE(PumpUntil([&] { return GetFocus() == form_->Control(L"Text2"); }));
   PumpPending(200);
   const size_t requests = testsupport::StandInRequestLines().size();
-  const HCURSOR hand = LoadCursorW(nullptr, MAKEINTRESOURCEW(32649));
+  const HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
 
   struct Way {
     const char* name;
@@ -535,7 +536,7 @@ TEST_F(HighDpi, BothWindowsAndTheirControlsScaleWithTheScreen) {
     for (const PixelRect& d : w.design) {
       SCOPED_TRACE("control " + Narrow(d.name));
       const std::wstring name = d.name;
-      HWND control = w.form.Control(d.name);
+      HWND control = w.form.ControlNamed(d.name);
       RECT r = RectInParent(control);
       EXPECT_EQ(r.left, scaled(d.left));
       EXPECT_EQ(r.top, scaled(d.top));

@@ -257,10 +257,10 @@ class Form1Skin : public testsupport::ShownForm1 {
  protected:
   Form1Skin() : ShownForm1(/*needsStandIn=*/true) {}
 
-  testsupport::Image OnScreen(const wchar_t* name) {
+  testsupport::Image OnScreen(Form1::Name name) {
     return testsupport::ButtonOnScreen(form_->Control(name));
   }
-  testsupport::Image Expected(const wchar_t* name, Painter face) {
+  testsupport::Image Expected(Form1::Name name, Painter face) {
     return testsupport::FaceOf(form_->Control(name), face);
   }
 };

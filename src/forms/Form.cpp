@@ -47,7 +47,8 @@ int Run(Form& startUpForm) {
   return static_cast<int>(msg.wParam);
 }
 
-Form::Form(const FormDesign& design, std::span<const ControlDesign> controls) : design_(design) {
+Form::Form(const FormDesign& design, std::span<const ControlDesign> controls, const Form* owner)
+    : design_(design), owner_(owner) {
   std::vector<const ControlDesign*> ordered;
   for (const ControlDesign& c : controls) ordered.push_back(&c);
   // Creation order is tab order: the dialog manager walks the z-order.
@@ -66,9 +67,9 @@ HWND Form::hWnd() const {
   return hwnd_;
 }
 
-forms::Control* Form::Find(std::wstring_view name) const {
+forms::Control* Form::Find(const ControlDesign& design) const {
   for (auto& c : controls_)
-    if (c->design().name == name) return c.get();
+    if (&c->design() == &design) return c.get();
   return nullptr;
 }
 
@@ -78,33 +79,36 @@ forms::Control* Form::FindById(int id) const {
   return nullptr;
 }
 
-forms::Control& Form::Require(std::wstring_view name) const {
-  forms::Control* c = Find(name);
+forms::Control& Form::Require(const ControlDesign& design) const {
+  forms::Control* c = Find(design);
   if (!c || !c->hwnd()) throw base::RuntimeError(base::RuntimeError::kObjectNotSet);
   return *c;
 }
 
-HWND Form::Control(std::wstring_view name) const {
-  return Require(name).hwnd();
+HWND Form::Control(const ControlDesign& control) const {
+  return Require(control).hwnd();
 }
 
-std::wstring Form::Text(std::wstring_view name) const {
-  HWND h = Control(name);
+HWND Form::ControlNamed(std::wstring_view name) const {
+  for (auto& c : controls_)
+    if (c->design().name == name) return Require(c->design()).hwnd();
+  throw base::RuntimeError(base::RuntimeError::kObjectNotSet);
+}
+
+std::wstring Form::Text(const ControlDesign& control) const {
+  HWND h = Control(control);
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
   text.resize(static_cast<size_t>(GetWindowTextW(h, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
-void Form::SetText(std::wstring_view name, std::wstring_view text) {
-  Require(name).SetText(text);
+void Form::SetText(const ControlDesign& control, std::wstring_view text) {
+  Require(control).SetText(text);
 }
 
-void Form::On(std::wstring_view control, Event event, std::function<void()> handler) {
+void Form::On(const ControlDesign& control, Event event, std::function<void()> handler) {
   forms::Control* c = Find(control);
-  if (!c) {
-    throw base::RuntimeError(base::RuntimeError::kInvalidCall,
-                             L"窗体中没有控件 " + std::wstring(control));
-  }
+  if (!c) throw base::RuntimeError(base::RuntimeError::kInvalidCall);
   (event == Event::Click ? c->onClick : c->onLostFocus) = std::move(handler);
 }
 
@@ -171,11 +175,11 @@ void Form::ShowIcon() {
   SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
 }
 
-HCURSOR Form::MouseIcon(std::wstring_view control) const {
+HCURSOR Form::MouseIcon(const ControlDesign& control) const {
   return Require(control).MouseIcon();
 }
 
-void Form::SetMouseIcon(std::wstring_view control, HCURSOR pointer) {
+void Form::SetMouseIcon(const ControlDesign& control, HCURSOR pointer) {
   Require(control).SetMouseIcon(pointer);
 }
 
@@ -190,9 +194,9 @@ void Form::Create() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   RegisterFormClass(instance, &Form::WindowProc);
   const int dpi = ScreenDpi();
-  HWND owner =
-      design_.startUpPosition == StartUpPosition::CenterOwner ? GetActiveWindow() : nullptr;
-  const RECT r = PlacementRect(dpi, owner);
+  const HWND owner = owner_ && owner_->IsLoaded() ? owner_->hWnd() : nullptr;
+  const RECT r =
+      PlacementRect(dpi, design_.startUpPosition == StartUpPosition::CenterOwner ? owner : nullptr);
   CreateWindowExW(0, kFormClass, std::wstring(design_.caption).c_str(), FormStyle(design_), r.left,
                   r.top, r.right - r.left, r.bottom - r.top, owner, nullptr, instance, this);
   if (!hwnd_) throw base::RuntimeError(base::RuntimeError::kOutOfMemory);

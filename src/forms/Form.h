@@ -2,11 +2,14 @@
 
 #include <windows.h>
 
+#include <array>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/RuntimeError.h"
@@ -36,14 +39,17 @@ enum class Display { Modeless, Modal };
 
 class Form {
  public:
-  Form(const FormDesign& design, std::span<const ControlDesign> controls);
+  // owner: the form this one is shown over (centred on it, and disabled while this one is shown
+  // modal), or null.
+  Form(const FormDesign& design, std::span<const ControlDesign> controls,
+       const Form* owner = nullptr);
   Form(const Form&) = delete;
   Form& operator=(const Form&) = delete;
   virtual ~Form();
 
   // Loads the form (creates its window and controls, raises Load) if it is not loaded, and shows
   // it. The first focusable control in tab order gets the focus. Shown modal, it disables its
-  // owner (the window that was active when it was made) and returns when it has been unloaded.
+  // owner and returns when it has been unloaded.
   void Show(Display display = Display::Modeless);
   // Raises Unload and, unless it was cancelled, destroys the window. A modal form's owner takes
   // input again first, so that the activation goes back to it.
@@ -51,9 +57,18 @@ class Form {
   bool IsLoaded() const { return hwnd_ != nullptr; }
 
   HWND hWnd() const;
-  HWND Control(std::wstring_view name) const;
-  std::wstring Text(std::wstring_view name) const;
-  void SetText(std::wstring_view name, std::wstring_view text);
+
+  // The control made from a row of the form's design table (see DesignedForm, which names it).
+  HWND Control(const ControlDesign& control) const;
+  std::wstring Text(const ControlDesign& control) const;
+  void SetText(const ControlDesign& control, std::wstring_view text);
+  // The image shown as the pointer over a control with a custom pointer (a shared system
+  // pointer, never destroyed).
+  HCURSOR MouseIcon(const ControlDesign& control) const;
+  void SetMouseIcon(const ControlDesign& control, HCURSOR pointer);
+
+  // A control found by a name known only at run time, for code that walks a design table.
+  HWND ControlNamed(std::wstring_view name) const;
 
   // Runs a piece of an event procedure: a run-time error ends it and is reported.
   void RunEvent(const std::function<void()>& procedure) noexcept;
@@ -65,11 +80,6 @@ class Form {
   HICON Icon() const { return icon_.get(); }
   void SetIcon(HICON icon);
 
-  // The image shown as the pointer over a control with a custom pointer (a shared system
-  // pointer, never destroyed).
-  HCURSOR MouseIcon(std::wstring_view control) const;
-  void SetMouseIcon(std::wstring_view control, HCURSOR pointer);
-
   // Whether the program ends when this form's window goes (true for the start-up form).
   void SetEndsProgram(bool ends) { endsProgram_ = ends; }
 
@@ -78,9 +88,8 @@ class Form {
   virtual void Form_Load() {}
   virtual void Form_Unload(int& cancel) { (void)cancel; }
 
-  // Routes an event of a control to a handler of the form. A name the form does not declare is
-  // a mistake in the program: run-time error 5.
-  void On(std::wstring_view control, Event event, std::function<void()> handler);
+  // Routes an event of a control to a handler of the form.
+  void On(const ControlDesign& control, Event event, std::function<void()> handler);
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
@@ -88,9 +97,9 @@ class Form {
   void Load();
   void Create();
   RECT PlacementRect(int dpi, HWND owner) const;
-  forms::Control* Find(std::wstring_view name) const;
+  forms::Control* Find(const ControlDesign& design) const;
   forms::Control* FindById(int id) const;
-  forms::Control& Require(std::wstring_view name) const;
+  forms::Control& Require(const ControlDesign& design) const;
   void OnCommand(int id, int code);
   LRESULT OnControlColour(UINT msg, HDC dc, HWND control);
   void SaveFocus();
@@ -100,6 +109,7 @@ class Form {
   void FocusFirstControl();
 
   FormDesign design_;
+  const Form* owner_;
   std::vector<std::unique_ptr<forms::Control>> controls_;  // in tab order
   HWND hwnd_ = nullptr;
   base::Font font_;
@@ -108,6 +118,53 @@ class Form {
   HWND disabledOwner_ = nullptr;  // while shown modal
   bool shownModal_ = false;
   bool endsProgram_ = false;
+};
+
+// Where a control stands in a design table, found when the program is built: for a name the
+// table does not hold, the throw is no constant expression and the build fails there.
+template <size_t N>
+consteval const ControlDesign& DesignedControl(const std::array<ControlDesign, N>& controls,
+                                               std::wstring_view name) {
+  for (const ControlDesign& c : controls) {
+    if (c.name == name) return c;
+  }
+  throw "the form's design has no control of this name";
+}
+
+// A control of one form, named as the form's design table names it and checked when the
+// program is built. It is made from the name itself: Text(L"Text1").
+template <const auto& kControls>
+class ControlName {
+ public:
+  consteval ControlName(const wchar_t* name) : design_(&DesignedControl(kControls, name)) {}
+  const ControlDesign& design() const { return *design_; }
+
+ private:
+  const ControlDesign* design_;
+};
+
+// A form made from its design table, whose controls are named at compile time: a misspelt name
+// in an event binding or a property access fails the build.
+template <const auto& kControls>
+class DesignedForm : public Form {
+ public:
+  using Name = ControlName<kControls>;
+
+  explicit DesignedForm(const FormDesign& design, const Form* owner = nullptr)
+      : Form(design, kControls, owner) {}
+
+  HWND Control(Name control) const { return Form::Control(control.design()); }
+  std::wstring Text(Name control) const { return Form::Text(control.design()); }
+  void SetText(Name control, std::wstring_view text) { Form::SetText(control.design(), text); }
+  HCURSOR MouseIcon(Name control) const { return Form::MouseIcon(control.design()); }
+  void SetMouseIcon(Name control, HCURSOR pointer) {
+    Form::SetMouseIcon(control.design(), pointer);
+  }
+
+ protected:
+  void On(Name control, Event event, std::function<void()> handler) {
+    Form::On(control.design(), event, std::move(handler));
+  }
 };
 
 // Runs the program: shows the start-up form and dispatches messages until it is unloaded.

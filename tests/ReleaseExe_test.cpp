@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "support/WinePath.h"
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -136,11 +138,7 @@ class ReleaseExe : public testing::Test {
     const wchar_t* named = _wgetenv(L"PELLUCOR_RELEASE_EXE");
     if (!named || !*named) named = _wgetenv(L"PELLUCOR_DEFAULT_RELEASE_EXE");
     if (!named || !*named) GTEST_SKIP() << "PELLUCOR_RELEASE_EXE is not set";
-    path_ = named;
-    if (path_[0] == L'/') {  // a Unix path: Wine shows the Unix root as drive Z:
-      std::replace(path_.begin(), path_.end(), L'/', L'\\');
-      path_ = L"Z:" + path_;
-    }
+    path_ = testsupport::WindowsPath(named);
     std::ifstream file(std::filesystem::path(path_), std::ios::binary);
     ASSERT_TRUE(file) << "cannot open " << std::filesystem::path(path_).string();
     pe_.emplace(Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));

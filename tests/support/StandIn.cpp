@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "support/WinePath.h"
+
 namespace testsupport {
 
 bool StandInRuns() {
@@ -17,13 +19,7 @@ std::vector<std::string> StandInRequestLines() {
   std::vector<std::string> lines;
   const char* log = std::getenv("STANDIN_LOG");
   if (!log || !*log) return lines;
-  // A Unix path reaches Wine's drive Z:.
-  std::string path = log;
-  if (path.front() == '/') {
-    path = "Z:" + path;
-    for (char& c : path) c = c == '/' ? '\\' : c;
-  }
-  FILE* file = std::fopen(path.c_str(), "rb");
+  FILE* file = std::fopen(WindowsPath(log).c_str(), "rb");
   if (!file) return lines;
   std::string line;
   for (int c; (c = std::fgetc(file)) != EOF;) {

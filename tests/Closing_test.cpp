@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <optional>
 #include <set>
-#include <utility>
 #include <string>
 #include <vector>
 
@@ -170,18 +168,6 @@ bool RequestArrives(const std::string& account) {
       5000);
 }
 
-void SendKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
-  std::vector<INPUT> in;
-  for (auto [vk, up] : keys) {
-    INPUT i = {};
-    i.type = INPUT_KEYBOARD;
-    i.ki.wVk = vk;
-    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    in.push_back(i);
-  }
-  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-}
-
 // The text of a report box, once it has one.
 std::wstring BoxText(HWND box) {
   wchar_t text[512] = {};
@@ -221,10 +207,7 @@ TEST_F(Closing, DuringALookup) {
     void (*request)(RunningPellucor&);
   };
   const Case cases[] = {
-      {"Alt+F4",
-       [](RunningPellucor&) {
-         SendKeys({{VK_MENU, false}, {VK_F4, false}, {VK_F4, true}, {VK_MENU, true}});
-       }},
+      {"Alt+F4", [](RunningPellucor&) { testsupport::PressKey(VK_F4, VK_MENU); }},
       {"close box", [](RunningPellucor& p) { testsupport::ClickAt(p.CloseBox()); }},
       {"WM_CLOSE", [](RunningPellucor& p) { PostMessageW(p.main(), WM_CLOSE, 0, 0); }},
       {"SC_CLOSE sent",

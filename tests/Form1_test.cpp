@@ -2,26 +2,28 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "base/ScopedWin.h"
+#include "modCmdVista.h"
 #include "support/ShownForm1.h"
 #include "support/StandIn.h"
 #include "support/WindowTest.h"
 
 namespace {
 
-using testsupport::PumpPending;
-using testsupport::RectInParent;
-
-using testsupport::PixelRect;
-
-constexpr auto& kDesign = testsupport::kForm1Design;
+using testsupport::MessageBoxWatcher;
+using testsupport::PumpUntil;
+using testsupport::PumpUntilIdle;
 
 using Form1Layout = testsupport::ShownForm1;
 
@@ -52,26 +54,6 @@ TEST_F(Form1Layout, WindowMatchesItsDesign) {
   EXPECT_NE(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0), 0);
 }
 
-TEST_F(Form1Layout, ControlsStandWhereTheDesignPutsThem) {
-  for (const PixelRect& d : kDesign) {
-    SCOPED_TRACE(testing::Message() << "control " << std::string(d.name, d.name + wcslen(d.name)));
-    RECT r = RectInParent(form_->ControlNamed(d.name));
-    EXPECT_EQ(r.left, d.left);
-    EXPECT_EQ(r.top, d.top);
-    if (std::wstring(d.name).starts_with(L"Label")) {
-      // Labels size themselves to their captions in their font. The design's sizes are those of
-      // its font's metrics; Wine substitutes another CJK font, with other line heights.
-      const SIZE extent = testsupport::TextExtentInOwnFont(form_->ControlNamed(d.name));
-      EXPECT_EQ(r.right - r.left, extent.cx);
-      EXPECT_EQ(r.bottom - r.top, extent.cy);
-      EXPECT_NEAR(r.right - r.left, d.width, 3) << "two 12-pixel characters and a colon";
-    } else {
-      EXPECT_EQ(r.right - r.left, d.width);
-      EXPECT_EQ(r.bottom - r.top, d.height);
-    }
-  }
-}
-
 TEST_F(Form1Layout, StartsWithTheDefaultAccountAndNoAnswer) {
   EXPECT_EQ(form_->Text(L"Text1"), L"tolvarin");
   EXPECT_EQ(form_->Text(L"Text2"), L"");
@@ -81,9 +63,6 @@ TEST_F(Form1Layout, StartsWithTheDefaultAccountAndNoAnswer) {
   EXPECT_EQ(form_->Text(L"Label2"), L"状态:");
   EXPECT_EQ(GetFocus(), form_->Control(L"Text1"));
 }
-
-using testsupport::MessageBoxWatcher;
-using testsupport::PumpUntil;
 
 // The request line a proxy sees (Wine's download service names the default port).
 std::string RequestLineFor(const std::string& encodedAccount) {
@@ -98,13 +77,13 @@ class Form1Query : public testsupport::ShownForm1 {
   // Moves the focus off the account box (which runs its query) and waits for that to end.
   void FocusOn(Form1::Name control) {
     SetFocus(form_->Control(control));
-    PumpPending(100);
+    PumpUntilIdle();
   }
 
   // Clicks a button as the mouse does and lets everything that follows run.
   void Click(Form1::Name button) {
     SendMessageW(form_->Control(button), BM_CLICK, 0, 0);
-    PumpPending(100);
+    PumpUntilIdle();
   }
 
   size_t Requests() const { return testsupport::StandInRequestLines().size(); }
@@ -162,7 +141,7 @@ TEST_F(Form1Query, ClickQueuedBehindTheLostFocusQuery) {
     testsupport::ClickAt({x, (button.top + button.bottom) / 2});
     PumpUntil(
         [&] { return Requests() == before + c.queries && boxes.texts().size() == c.reports; });
-    PumpPending(300);
+    PumpUntilIdle();
     EXPECT_EQ(Requests(), before + c.queries);
     EXPECT_EQ(boxes.texts().size(), c.reports);
     EXPECT_EQ(form_->Text(L"Text2"), c.shown);
@@ -195,7 +174,7 @@ TEST_F(Form1Query, InputQueuedDuringAQuery) {
     testsupport::ClickAt({x, (button.top + button.bottom) / 2});
     PumpUntil(
         [&] { return Requests() == before + c.queries && boxes.texts().size() == c.reports; });
-    PumpPending(300);
+    PumpUntilIdle();
     EXPECT_EQ(Requests(), before + c.queries);
     ASSERT_EQ(boxes.texts().size(), c.reports) << "a report was dismissed before it was seen";
     if (c.reports) {
@@ -212,15 +191,15 @@ TEST_F(Form1Query, TabWalksTheControlsAndLeavingTheAccountBoxQueries) {
     testsupport::PressKey(VK_TAB);
     HWND want = form_->Control(next);
     EXPECT_TRUE(PumpUntil([&] { return GetFocus() == want; })) << "Tab should reach a control";
-    PumpPending(100);
+    PumpUntilIdle();
   }
   EXPECT_EQ(Requests(), before + 1) << "only leaving the account box runs a query";
   EXPECT_EQ(form_->Text(L"Text2"), L"在线");  // the default account is online at the stand-in
 
-  testsupport::PressKey(VK_TAB, /*shift=*/true);
+  testsupport::PressKey(VK_TAB, VK_SHIFT);
   HWND last = form_->Control(L"Command3");
   EXPECT_TRUE(PumpUntil([&] { return GetFocus() == last; })) << "Shift+Tab goes back";
-  PumpPending(100);
+  PumpUntilIdle();
   EXPECT_EQ(Requests(), before + 2);
 }
 
@@ -228,7 +207,7 @@ TEST_F(Form1Query, EnterAndSpacePressTheFocusedButtonButEnterInTheAccountBoxDoes
   form_->SetText(L"Text1", L"online");
   size_t before = Requests();
   testsupport::PressKey(VK_RETURN);
-  PumpPending(200);
+  PumpUntilIdle();
   EXPECT_EQ(Requests(), before);
   FocusOn(L"Command1");
   before = Requests();
@@ -243,7 +222,7 @@ TEST_F(Form1Query, FocusComesBackAfterMinimiseAndRestore) {
   FocusOn(L"Command1");
   HWND command1 = form_->Control(L"Command1");
   SendMessageW(form_->hWnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  PumpPending(200);
+  PumpUntilIdle();
   ASSERT_TRUE(IsIconic(form_->hWnd()));
   SendMessageW(form_->hWnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
   EXPECT_TRUE(PumpUntil([&] { return GetFocus() == command1; }, 2000));
@@ -311,6 +290,124 @@ TEST_F(Form1Query, LongPasteKeepsToTheBoxLimit) {
   std::vector<std::string> lines = testsupport::StandInRequestLines();
   ASSERT_EQ(lines.size(), before + 1);
   EXPECT_EQ(lines.back(), RequestLineFor(std::string(limit, 'x'))) << "the whole account is sent";
+}
+
+// The running main window, against the stand-in status server (leaving the account box queries).
+class Form1Skin : public testsupport::ShownForm1 {
+ protected:
+  Form1Skin() : ShownForm1(/*needsStandIn=*/true) {}
+
+  testsupport::Image OnScreen(Form1::Name name) {
+    return testsupport::ButtonOnScreen(form_->Control(name));
+  }
+  testsupport::Image Expected(Form1::Name name, testsupport::Painter face) {
+    return testsupport::FaceOf(form_->Control(name), face);
+  }
+};
+
+TEST_F(Form1Skin, ButtonsShowTheFaceOfTheirState) {
+  EXPECT_TRUE(SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintNormalFace)))
+      << "query button at rest";
+  EXPECT_TRUE(SameImage(OnScreen(L"Command3"), Expected(L"Command3", modCmdVista::PaintNormalFace)))
+      << "About button at rest";
+
+  // Tab twice: from the account box (which queries) over the read-out box to the query button.
+  HWND command1 = form_->Control(L"Command1");
+  testsupport::PressKey(VK_TAB);
+  HWND text2 = form_->Control(L"Text2");
+  ASSERT_TRUE(PumpUntil([&] { return GetFocus() == text2; }));
+  PumpUntilIdle();
+  testsupport::PressKey(VK_TAB);
+  ASSERT_TRUE(PumpUntil([&] { return GetFocus() == command1; }));
+  EXPECT_TRUE(
+      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintFocusedFace)))
+      << "query button with the focus";
+
+  // The left button held down on the query button, then let go elsewhere: no click.
+  SendMessageW(command1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  EXPECT_TRUE(
+      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintPressedFace)))
+      << "query button held down";
+  ReleaseCapture();
+  PumpUntilIdle();
+  EXPECT_TRUE(
+      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintFocusedFace)))
+      << "query button let go, still with the focus";
+
+  EnableWindow(command1, FALSE);
+  EXPECT_TRUE(
+      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintDisabledFace)))
+      << "query button disabled";
+  EnableWindow(command1, TRUE);
+}
+
+// The threads of this process.
+int ThreadsInUse() {
+  base::KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Thread32First(snapshot.get(), &entry); more;
+       more = Thread32Next(snapshot.get(), &entry)) {
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+  }
+  return count;
+}
+
+// 300 queries in a row (online, offline and a few failures), then the About window opened and
+// closed 50 times: the temp folder, the threads and the GDI objects (counted by filling the
+// handle table, see GdiObjectsInUse) end where they began.
+class Endurance : public testsupport::ShownForm1 {
+ protected:
+  Endurance() : ShownForm1(/*needsStandIn=*/true) {}
+};
+
+TEST_F(Endurance, ThreeHundredQueriesThenTheAboutWindowFiftyTimes) {
+  HWND command1 = form_->Control(L"Command1");
+  const auto query = [&](const wchar_t* account) {
+    form_->SetText(L"Text1", account);
+    SendMessageW(command1, BM_CLICK, 0, 0);  // the query runs inside
+  };
+  const auto about = [&] {
+    testsupport::WhileModal(
+        form_->hWnd(), [&] { SendMessageW(form_->Control(L"Command3"), BM_CLICK, 0, 0); },
+        [](HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); });
+  };
+  MessageBoxWatcher boxes;
+  // Before any query: Wine's download service keeps a thread of its own for a few seconds after
+  // a download.
+  const int threads = ThreadsInUse();
+  SetFocus(command1);  // leaving the account box queries once
+  PumpUntilIdle();
+  // What the first query, report and showing make once (fonts, icons, the download service).
+  query(L"online");
+  query(L"dropped");
+  about();
+  const std::set<std::wstring> temp = testsupport::TempFiles();
+  const long gdi = testsupport::GdiObjectsInUse();
+  std::printf("  at the start: %d threads, %ld GDI objects\n", threads, gdi);
+
+  int wrong = 0;
+  for (int i = 0; i < 300; ++i) {
+    const bool fails = i % 30 == 29;
+    const bool online = i % 2 == 0;
+    boxes.clear();
+    query(fails ? (i % 60 == 59 ? L"dropped" : L"error-500") : online ? L"online" : L"somebody");
+    const std::wstring want = fails ? L"" : online ? L"在线" : L"离线";
+    if (form_->Text(L"Text2") != want || boxes.texts().size() != (fails ? 1u : 0u)) ++wrong;
+  }
+  EXPECT_EQ(wrong, 0) << "queries with a wrong answer or report";
+  std::printf("  after the queries: %d threads, %ld GDI objects\n", ThreadsInUse(),
+              testsupport::GdiObjectsInUse());
+  for (int i = 0; i < 50; ++i) about();
+  EXPECT_TRUE(IsWindowEnabled(form_->hWnd()));
+
+  PumpUntil([&] { return ThreadsInUse() == threads; }, 10000);
+  std::printf("  at the end: %d threads, %ld GDI objects\n", ThreadsInUse(),
+              testsupport::GdiObjectsInUse());
+  EXPECT_EQ(testsupport::TempFiles(), temp);
+  EXPECT_EQ(ThreadsInUse(), threads);
+  EXPECT_EQ(testsupport::GdiObjectsInUse(), gdi);
 }
 
 }  // namespace

@@ -7,19 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "Form1.h"
 #include "modCmdVista.h"
 #include "support/PixelCanvas.h"
-#include "support/ShownForm1.h"
 #include "support/WindowTest.h"
 
 namespace {
 
 using testsupport::Canvas;
-using testsupport::MessageBoxWatcher;
-using testsupport::PumpPending;
-using testsupport::PumpUntil;
 using testsupport::SameImage;
+using testsupport::SendDrawRequest;
 
 constexpr COLORREF kSentinel = RGB(255, 0, 255);
 constexpr UINT kProbe = WM_APP + 77;         // answered 1234 by the recorder
@@ -78,19 +74,6 @@ class Recorder {
 
 LONG_PTR ProcOf(HWND hwnd) {
   return GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
-}
-
-// Sends a draw request as the system does, into a canvas; returns the window's answer.
-LRESULT SendDrawRequest(HWND form, HWND item, HDC dc, RECT rect, UINT state,
-                        UINT type = ODT_BUTTON) {
-  DRAWITEMSTRUCT request = {};
-  request.CtlType = type;
-  request.itemAction = ODA_DRAWENTIRE;
-  request.itemState = state;
-  request.hwndItem = item;
-  request.hDC = dc;
-  request.rcItem = rect;
-  return SendMessageW(form, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&request));
 }
 
 using testsupport::Painter;
@@ -230,73 +213,6 @@ TEST(SkinHook, WindowDestroyedWhileHookedIsRestoredFirst) {
   EXPECT_EQ(a.Count(WM_DESTROY), 1) << "the destroy message still reaches the window";
   EXPECT_EQ(a.Count(WM_NCDESTROY), 1);
   EXPECT_TRUE(a.procRestoredBeforeDestroy());
-}
-
-// The main window hooks the skin in its Load event; a paint that fails is reported once, later.
-TEST(SkinError, PaintErrorIsReportedOnceOutsideThePaint) {
-  Form1 form;
-  form.Show();
-  PumpPending();
-  MessageBoxWatcher boxes;
-  Canvas canvas(40, 40, {4, 4}, kSentinel);
-  HWND button = form.Control(L"Command1");
-  const RECT overflowing = {INT_MIN + 10, 0, 81, 22};  // W does not fit in 32 bits
-  EXPECT_EQ(SendDrawRequest(form.hWnd(), button, canvas.dc(), overflowing, 0), 1);
-  EXPECT_EQ(SendDrawRequest(form.hWnd(), button, canvas.dc(), overflowing, 0), 1);
-  EXPECT_TRUE(boxes.texts().empty()) << "no message box from inside a paint";
-  EXPECT_TRUE(PumpUntil([&] { return !boxes.texts().empty(); }));
-  PumpPending(200);
-  ASSERT_EQ(boxes.texts().size(), 1u);
-  EXPECT_NE(boxes.texts()[0].find(L"'6'"), std::wstring::npos) << "overflow";
-  EXPECT_TRUE(form.IsLoaded());
-  form.Unload();
-}
-
-// The running main window, against the stand-in status server (leaving the account box queries).
-class Form1Skin : public testsupport::ShownForm1 {
- protected:
-  Form1Skin() : ShownForm1(/*needsStandIn=*/true) {}
-
-  testsupport::Image OnScreen(Form1::Name name) {
-    return testsupport::ButtonOnScreen(form_->Control(name));
-  }
-  testsupport::Image Expected(Form1::Name name, Painter face) {
-    return testsupport::FaceOf(form_->Control(name), face);
-  }
-};
-
-TEST_F(Form1Skin, ButtonsShowTheFaceOfTheirState) {
-  EXPECT_TRUE(SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintNormalFace)))
-      << "query button at rest";
-  EXPECT_TRUE(SameImage(OnScreen(L"Command3"), Expected(L"Command3", modCmdVista::PaintNormalFace)))
-      << "About button at rest";
-
-  // Tab twice: from the account box (which queries) over the read-out box to the query button.
-  HWND command1 = form_->Control(L"Command1");
-  testsupport::PressKey(VK_TAB);
-  PumpPending(100);
-  testsupport::PressKey(VK_TAB);
-  ASSERT_TRUE(PumpUntil([&] { return GetFocus() == command1; }));
-  EXPECT_TRUE(
-      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintFocusedFace)))
-      << "query button with the focus";
-
-  // The left button held down on the query button, then let go elsewhere: no click.
-  SendMessageW(command1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-  EXPECT_TRUE(
-      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintPressedFace)))
-      << "query button held down";
-  ReleaseCapture();
-  PumpPending(100);
-  EXPECT_TRUE(
-      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintFocusedFace)))
-      << "query button let go, still with the focus";
-
-  EnableWindow(command1, FALSE);
-  EXPECT_TRUE(
-      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintDisabledFace)))
-      << "query button disabled";
-  EnableWindow(command1, TRUE);
 }
 
 }  // namespace

@@ -7,16 +7,11 @@
 #include <memory>
 
 #include "Form1.h"
+#include "frmAbout.h"
 #include "support/StandIn.h"
 #include "support/WindowTest.h"
 
 namespace testsupport {
-
-// The main window's design at 96 DPI, in pixels (15 twips each).
-inline constexpr PixelRect kForm1Design[] = {
-    {L"Text1", 48, 13, 201, 18},   {L"Text2", 48, 37, 201, 18}, {L"Command1", 168, 64, 81, 22},
-    {L"Command3", 48, 64, 73, 22}, {L"Label1", 16, 16, 30, 12}, {L"Label2", 16, 40, 30, 12},
-};
 
 // A test with the main window shown and active. Tests that make it query (any move of the focus
 // out of the account box does) pass needsStandIn and are skipped without the stand-in server.
@@ -31,17 +26,35 @@ class ShownForm1 : public testing::Test {
     form_ = std::make_unique<Form1>();
     form_->Show();
     SetForegroundWindow(form_->hWnd());
-    PumpPending(100);
+    PumpUntil([&] { return GetForegroundWindow() == form_->hWnd(); });
+    PumpUntilIdle();
   }
   void TearDown() override {
     if (form_) form_->Unload();
-    PumpPending();
+    PumpUntilIdle();
   }
 
   std::unique_ptr<Form1> form_;
 
  private:
   bool needsStandIn_;
+};
+
+// The About window shown beside the main window, as the About action makes it, but modeless.
+class AboutShown : public ShownForm1 {
+ protected:
+  void SetUp() override {
+    ShownForm1::SetUp();
+    if (IsSkipped()) return;
+    about_ = std::make_unique<frmAbout>(*form_);
+    about_->Show();
+    PumpUntilIdle();
+  }
+  void TearDown() override {
+    if (about_) about_->Unload();
+    ShownForm1::TearDown();
+  }
+  std::unique_ptr<frmAbout> about_;
 };
 
 }  // namespace testsupport

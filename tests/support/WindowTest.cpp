@@ -1,6 +1,11 @@
 #include "support/WindowTest.h"
 
+#include <gtest/gtest.h>
+
+#include <utility>
+
 #include "base/Ansi.h"
+#include "base/ScopedWin.h"
 #include "forms/Program.h"
 
 namespace testsupport {
@@ -35,8 +40,60 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   return true;
 }
 
-void PumpPending(DWORD forMs) {
-  PumpUntil([] { return false; }, forMs);
+bool QueueIsEmpty() {
+  MSG msg;
+  return !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+}
+
+namespace {
+
+// The modal window WhileModal waits for; its timer's callback has no context.
+struct ModalWait {
+  HWND owner;
+  const std::function<void(HWND)>* whileOpen;
+  DWORD since;  // when WhileModal began, then when whileOpen ran
+  HWND modal;
+};
+ModalWait* g_modal = nullptr;
+
+BOOL CALLBACK FindOwned(HWND hwnd, LPARAM lp) {
+  auto* found = reinterpret_cast<HWND*>(lp);
+  if (GetWindow(hwnd, GW_OWNER) != g_modal->owner || !IsWindowVisible(hwnd)) return TRUE;
+  *found = hwnd;
+  return FALSE;
+}
+
+// Polls from inside the modal loop: for the modal window, to run whileOpen once; then, without
+// taking any message off the queue, for the window to close within the bound.
+void CALLBACK PollForModal(HWND, UINT, UINT_PTR, DWORD) {
+  if (!g_modal) return;
+  const DWORD elapsed = GetTickCount() - g_modal->since;
+  if (g_modal->whileOpen) {
+    EnumThreadWindows(GetCurrentThreadId(), &FindOwned, reinterpret_cast<LPARAM>(&g_modal->modal));
+    if (g_modal->modal) {
+      g_modal->since = GetTickCount();
+      (*std::exchange(g_modal->whileOpen, nullptr))(g_modal->modal);
+    } else if (elapsed > 10000) {
+      ADD_FAILURE() << "the modal window did not open";
+      g_modal->whileOpen = nullptr;
+    }
+  } else if (g_modal->modal && IsWindow(g_modal->modal) && elapsed > 5000) {
+    ADD_FAILURE() << "the modal window is still open";
+    PostMessageW(std::exchange(g_modal->modal, nullptr), WM_CLOSE, 0, 0);
+  }
+}
+
+}  // namespace
+
+void WhileModal(HWND owner, const std::function<void()>& show,
+                const std::function<void(HWND modal)>& whileOpen) {
+  ModalWait wait = {owner, &whileOpen, GetTickCount(), nullptr};
+  g_modal = &wait;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, &PollForModal);
+  show();
+  KillTimer(nullptr, timer);
+  g_modal = nullptr;
+  PumpUntilIdle();
 }
 
 MessageBoxWatcher::MessageBoxWatcher() {
@@ -55,7 +112,7 @@ void CALLBACK MessageBoxWatcher::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
                     reinterpret_cast<LPARAM>(&g_watcher->texts_));
 }
 
-void PressKey(WORD vk, bool shift) {
+void PressKey(WORD vk, WORD modifier) {
   std::vector<INPUT> in;
   auto key = [&](WORD k, bool up) {
     INPUT i = {};
@@ -64,10 +121,10 @@ void PressKey(WORD vk, bool shift) {
     i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     in.push_back(i);
   };
-  if (shift) key(VK_SHIFT, false);
+  if (modifier) key(modifier, false);
   key(vk, false);
   key(vk, true);
-  if (shift) key(VK_SHIFT, true);
+  if (modifier) key(modifier, true);
   SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
 
@@ -90,25 +147,33 @@ RECT RectInParent(HWND hwnd) {
 SIZE TextExtentInOwnFont(HWND control) {
   wchar_t text[256] = {};
   const int length = GetWindowTextW(control, text, 256);
-  HDC dc = GetDC(control);
-  HGDIOBJ old =
-      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  const base::WindowDc dc(control);
+  const base::ScopedSelectObject font(
+      dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
   SIZE extent = {};
-  GetTextExtentPoint32W(dc, text, length, &extent);
-  SelectObject(dc, old);
-  ReleaseDC(control, dc);
+  GetTextExtentPoint32W(dc.get(), text, length, &extent);
   return extent;
+}
+
+LRESULT SendDrawRequest(HWND form, HWND item, HDC dc, RECT rect, UINT state, UINT type) {
+  DRAWITEMSTRUCT request = {};
+  request.CtlType = type;
+  request.itemAction = ODA_DRAWENTIRE;
+  request.itemState = state;
+  request.hwndItem = item;
+  request.hDC = dc;
+  request.rcItem = rect;
+  return SendMessageW(form, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&request));
 }
 
 Image ButtonOnScreen(HWND button) {
   RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-  PumpPending(100);
+  PumpUntilIdle();
   RECT r;
   GetClientRect(button, &r);
   Canvas canvas(r.right + 8, r.bottom + 8, {4, 4}, RGB(255, 0, 255));
-  HDC screen = GetDC(button);
-  BitBlt(canvas.dc(), 0, 0, r.right, r.bottom, screen, 0, 0, SRCCOPY);
-  ReleaseDC(button, screen);
+  const base::WindowDc screen(button);
+  BitBlt(canvas.dc(), 0, 0, r.right, r.bottom, screen.get(), 0, 0, SRCCOPY);
   return canvas.Snapshot();
 }
 
@@ -117,14 +182,13 @@ Image FaceOf(HWND button, Painter face) {
   GetClientRect(button, &r);
   Canvas canvas(r.right + 8, r.bottom + 8, {4, 4}, RGB(255, 0, 255));
   SetBkMode(canvas.dc(), TRANSPARENT);
-  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0));
-  HGDIOBJ old = SelectObject(canvas.dc(), font);
+  const base::ScopedSelectObject font(
+      canvas.dc(), reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0)));
   wchar_t text[256] = {};
   GetWindowTextW(button, text, 256);
   std::wstring caption = text;
   caption.resize(base::ToAnsi(caption).size(), L'\0');
   face(canvas.dc(), r, caption);
-  SelectObject(canvas.dc(), old);
   return canvas.Snapshot();
 }
 

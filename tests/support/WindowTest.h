@@ -9,14 +9,25 @@
 #include "support/PixelCanvas.h"
 
 // Helpers for tests that drive real windows: pumping the thread's messages as the program
-// does, and answering the message boxes the program opens.
+// does, input as a user makes it, and answering the message boxes the program opens.
 namespace testsupport {
 
 // Dispatches pending messages until done() holds or the time is up; returns done().
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 
-// Dispatches what is pending now (and what that posts), for a short while.
-void PumpPending(DWORD forMs = 50);
+// Whether the thread's queue is empty: nothing posted, no input, nothing to paint, no timer due.
+bool QueueIsEmpty();
+
+// Dispatches what is queued, and what that queues in turn, until the queue is empty.
+inline bool PumpUntilIdle(DWORD timeoutMs = 5000) {
+  return PumpUntil(QueueIsEmpty, timeoutMs);
+}
+
+// Runs show(), which opens a modal window owned by `owner` and returns when it has closed, and
+// whileOpen(modal) from inside the modal window's loop once it is up; whileOpen closes it. Fails
+// the test when the window does not open, or is still open five seconds after whileOpen.
+void WhileModal(HWND owner, const std::function<void()>& show,
+                const std::function<void(HWND modal)>& whileOpen);
 
 // While alive, closes every message box that opens on this thread and records its text.
 // It polls from a thread timer, which message boxes' own loops dispatch.
@@ -36,8 +47,9 @@ class MessageBoxWatcher {
   std::vector<std::wstring> texts_;
 };
 
-// Types a key with real input (the focus window of the active window receives it).
-void PressKey(WORD vk, bool shift = false);
+// Types a key with real input (the focus window of the active window receives it), with a
+// modifier (VK_SHIFT, VK_MENU) held down, or none.
+void PressKey(WORD vk, WORD modifier = 0);
 
 // Clicks the left mouse button at a point of the screen with real input: whatever window is
 // there receives it.
@@ -46,14 +58,13 @@ void ClickAt(POINT screen);
 // The window's rectangle relative to its parent's client area.
 RECT RectInParent(HWND hwnd);
 
-// A control's place in its form's design at 96 DPI, in pixels.
-struct PixelRect {
-  const wchar_t* name;
-  int left, top, width, height;
-};
-
 // The extent of a control's text on one line in the control's own font.
 SIZE TextExtentInOwnFont(HWND control);
+
+// Sends a draw request for a button as the system does, to paint into dc; returns the window's
+// answer.
+LRESULT SendDrawRequest(HWND form, HWND item, HDC dc, RECT rect, UINT state,
+                        UINT type = ODT_BUTTON);
 
 // What the screen shows of a button, once it has repainted.
 Image ButtonOnScreen(HWND button);

@@ -1,0 +1,135 @@
+// Both windows against their designs, on a screen of 96 DPI and, in runs of their own, of 120
+// and 144 DPI (tests/CMakeLists.txt sets the Wine prefix's LogPixels for those runs and names
+// the DPI in PELLUCOR_TEST_DPI): every place and size is the design's twips x DPI / 1440, labels
+// take the size of their captions, and the skinned buttons paint their faces at the sizes they
+// get.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "base/ScopedWin.h"
+#include "modCmdVista.h"
+#include "support/ShownForm1.h"
+#include "support/WindowTest.h"
+
+namespace {
+
+using testsupport::SameImage;
+
+// A control's place in its window's design at 96 DPI, in pixels (15 twips each).
+struct PixelRect {
+  std::wstring_view name;
+  int left, top, width, height;
+  bool link = false;  // a link label: underlined, blue, the hand pointer
+};
+
+// In tab order, which is creation order.
+constexpr PixelRect kForm1Pixels[] = {
+    {L"Text1", 48, 13, 201, 18}, {L"Text2", 48, 37, 201, 18}, {L"Command1", 168, 64, 81, 22},
+    {L"Label1", 16, 16, 30, 12}, {L"Label2", 16, 40, 30, 12}, {L"Command3", 48, 64, 73, 22},
+};
+constexpr PixelRect kAboutPixels[] = {
+    {L"Label1", 72, 8, 132, 12},         {L"Label2", 72, 32, 66, 12},
+    {L"Command1", 120, 128, 81, 22},     {L"Label3", 72, 48, 30, 12},
+    {L"Label4", 104, 48, 156, 12, true}, {L"Label5", 72, 64, 30, 12},
+    {L"Label6", 104, 64, 54, 12, true},  {L"Label7", 72, 80, 30, 12},
+    {L"Label8", 104, 80, 84, 12, true},  {L"Label9", 72, 104, 60, 12},
+    {L"Picture1", 16, 8, 36, 36},
+};
+
+std::string Narrow(std::wstring_view s) {
+  return std::string(s.begin(), s.end());
+}
+
+using WindowLayout = testsupport::AboutShown;
+
+TEST_F(WindowLayout, BothWindowsStandAsDesignedAtTheScreensDpi) {
+  int dpi;
+  {
+    const base::WindowDc screen(nullptr);
+    dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
+  }
+  if (const char* asked = std::getenv("PELLUCOR_TEST_DPI")) {
+    ASSERT_EQ(dpi, std::atoi(asked)) << "the prefix's DPI did not take";
+  }
+  const auto scaled = [dpi](int pixelsAt96) { return MulDiv(pixelsAt96 * 15, dpi, 1440); };
+
+  struct Window {
+    const char* name;
+    const forms::Form& form;
+    int width, height;  // the client area at 96 DPI
+    std::span<const PixelRect> design;
+    std::wstring_view focused;  // the button painted with the focused face
+    bool labelsAsDesigned;      // captions as wide as the design's font makes them
+  } windows[] = {{"Form1", *form_, 285, 107, kForm1Pixels, L"", true},
+                 {"frmAbout", *about_, 326, 160, kAboutPixels, L"Command1", false}};
+  for (const Window& w : windows) {
+    SCOPED_TRACE(w.name);
+    RECT client;
+    GetClientRect(w.form.hWnd(), &client);
+    EXPECT_EQ(client.right, scaled(w.width));
+    EXPECT_EQ(client.bottom, scaled(w.height));
+    HWND previous = nullptr;
+    for (const PixelRect& d : w.design) {
+      SCOPED_TRACE("control " + Narrow(d.name));
+      HWND control = w.form.ControlNamed(d.name);
+      EXPECT_EQ(GetWindow(control, GW_HWNDPREV), previous) << "tab order is creation order";
+      previous = control;
+      const RECT r = testsupport::RectInParent(control);
+      EXPECT_EQ(r.left, scaled(d.left));
+      EXPECT_EQ(r.top, scaled(d.top));
+      const bool label = d.name.starts_with(L"Label");
+      EXPECT_EQ((GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) != 0, !label)
+          << "every control but a label takes the focus";
+      if (label) {
+        // Sized to its caption in its own font. The design's sizes are those of its font's
+        // metrics; Wine substitutes another CJK font, with other line heights.
+        const SIZE extent = testsupport::TextExtentInOwnFont(control);
+        EXPECT_EQ(r.right - r.left, extent.cx);
+        EXPECT_EQ(r.bottom - r.top, extent.cy);
+        if (w.labelsAsDesigned && dpi == 96) {
+          EXPECT_NEAR(r.right - r.left, d.width, 3) << "two 12-pixel characters and a colon";
+        }
+        LOGFONTW lf = {};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof lf,
+                   &lf);
+        EXPECT_STREQ(lf.lfFaceName, L"宋体");
+        EXPECT_EQ(lf.lfCharSet, GB2312_CHARSET);
+        EXPECT_EQ(lf.lfWeight, FW_NORMAL);
+        EXPECT_EQ(lf.lfUnderline != 0, d.link);
+        // The colours the label is painted in, and its transparent background.
+        const base::MemoryDc probe(CreateCompatibleDC(nullptr));
+        const LRESULT brush =
+            SendMessageW(w.form.hWnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(probe.get()),
+                         reinterpret_cast<LPARAM>(control));
+        EXPECT_EQ(GetTextColor(probe.get()), d.link ? RGB(0, 0, 255) : GetSysColor(COLOR_BTNTEXT));
+        EXPECT_EQ(GetBkMode(probe.get()), TRANSPARENT);
+        EXPECT_EQ(brush, reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)));
+      } else if (d.name == L"Picture1") {
+        RECT picture;
+        GetClientRect(control, &picture);
+        EXPECT_EQ(picture.right, 32) << "the 32 x 32 image inside a two-pixel border";
+        EXPECT_TRUE(GetWindowLongW(control, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+        if (dpi == 96) {
+          EXPECT_EQ(r.right - r.left, d.width);
+        }
+      } else {
+        EXPECT_EQ(r.right - r.left, scaled(d.width));
+        EXPECT_EQ(r.bottom - r.top, scaled(d.height));
+      }
+      if (d.name.starts_with(L"Command")) {
+        EXPECT_TRUE(SameImage(
+            testsupport::ButtonOnScreen(control),
+            testsupport::FaceOf(control, d.name == w.focused ? modCmdVista::PaintFocusedFace
+                                                             : modCmdVista::PaintNormalFace)));
+      }
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,92 @@
+#include "forms/Wait.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/ScopedWin.h"
+#include "forms/SampleForm.h"
+#include "support/MessageSequence.h"
+#include "support/WindowTest.h"
+
+namespace {
+
+using testsupport::kPosted;
+using testsupport::kSent;
+using testsupport::kWParam;
+using testsupport::Message;
+using testsupport::MessageSequence;
+using testsupport::SampleForm;
+
+DWORD WINAPI SendClose(void* form) {
+  SendMessageW(static_cast<HWND>(form), WM_CLOSE, 0, 0);
+  return 0;
+}
+
+// An event procedure waits for an object that never comes; each way of asking to close the form,
+// made before the wait or while it runs, ends the wait at once, and the form goes without a
+// report. The request is taken off the queue by the wait (or noted, when sent), and the form
+// closes through a WM_CLOSE of its own.
+TEST(FormsWait, CloseRequestEndsTheWaitAndTheForm) {
+  struct Way {
+    const char* name;
+    std::function<void(SampleForm& form)> request;  // before the click that starts the wait
+    Message taken;
+  } ways[] = {
+      {"WM_CLOSE",
+       [](SampleForm& f) { PostMessageW(f.hWnd(), WM_CLOSE, 0, 0); },
+       {"form", WM_CLOSE, kPosted}},
+      {"SC_CLOSE",
+       [](SampleForm& f) { PostMessageW(f.hWnd(), WM_SYSCOMMAND, SC_CLOSE, 0); },
+       {"form", WM_SYSCOMMAND, kPosted | kWParam, SC_CLOSE}},
+      // Bit 29 of lParam: the Alt key is down.
+      {"Alt+F4",
+       [](SampleForm& f) { PostMessageW(f.Control(L"Command1"), WM_SYSKEYDOWN, VK_F4, 1 << 29); },
+       {"Command1", WM_SYSKEYDOWN, kPosted | kWParam, VK_F4}},
+      {"close box",
+       [](SampleForm& f) { PostMessageW(f.hWnd(), WM_NCLBUTTONDOWN, HTCLOSE, 0); },
+       {"form", WM_NCLBUTTONDOWN, kPosted | kWParam, HTCLOSE}},
+      {"WM_CLOSE sent by another thread",
+       [](SampleForm& f) {
+         CloseHandle(CreateThread(nullptr, 0, &SendClose, f.hWnd(), 0, nullptr));
+       },
+       {"form", WM_CLOSE, kSent}},
+  };
+  const base::KernelHandle never(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  testsupport::MessageBoxWatcher boxes;
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    SampleForm form;
+    form.Show();
+    HWND command1 = form.Control(L"Command1");
+    const WPARAM clicked = MAKEWPARAM(GetDlgCtrlID(command1), BN_CLICKED);
+    SetFocus(command1);
+    testsupport::PumpUntilIdle();
+    std::string outcome = "closed";
+    form.onCommand1 = [&] {
+      forms::BlockingWait wait(form.hWnd());
+      outcome = wait(never.get(), 10000) ? "signalled" : "timed out";
+    };
+    MessageSequence sequence(
+        {WM_COMMAND, WM_CLOSE, WM_SYSCOMMAND, WM_SYSKEYDOWN, WM_NCLBUTTONDOWN});
+    sequence.Name(form.hWnd(), "form");
+    sequence.Name(command1, "Command1");
+    way.request(form);
+    SendMessageW(command1, BM_CLICK, 0, 0);
+    EXPECT_EQ(outcome, "closed");
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return !form.IsLoaded(); }));
+    EXPECT_TRUE(sequence.Matches({
+        {"form", WM_COMMAND, kSent | kWParam, clicked},
+        way.taken,
+        {"form", WM_CLOSE, kPosted},
+    }));
+  }
+  testsupport::PumpUntilIdle();
+  EXPECT_TRUE(boxes.texts().empty());
+}
+
+}  // namespace

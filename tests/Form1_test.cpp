@@ -218,16 +218,6 @@ TEST_F(Form1Query, EnterAndSpacePressTheFocusedButtonButEnterInTheAccountBoxDoes
   EXPECT_EQ(form_->Text(L"Text2"), L"在线");
 }
 
-TEST_F(Form1Query, FocusComesBackAfterMinimiseAndRestore) {
-  FocusOn(L"Command1");
-  HWND command1 = form_->Control(L"Command1");
-  SendMessageW(form_->hWnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  PumpUntilIdle();
-  ASSERT_TRUE(IsIconic(form_->hWnd()));
-  SendMessageW(form_->hWnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
-  EXPECT_TRUE(PumpUntil([&] { return GetFocus() == command1; }, 2000));
-}
-
 TEST_F(Form1Query, FailedLookupIsReportedAndLeavesNoStaleAnswer) {
   FocusOn(L"Command1");
   MessageBoxWatcher boxes;

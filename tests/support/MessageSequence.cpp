@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <utility>
 
-#include "forms/Messages.h"
-
 namespace testsupport {
 namespace {
 
@@ -13,23 +11,12 @@ MessageSequence* g_sequence = nullptr;  // the hooks' callbacks have no context
 
 std::string MessageName(UINT message) {
   static const std::pair<UINT, const char*> kNames[] = {
-      {WM_DESTROY, "WM_DESTROY"},
-      {WM_ACTIVATE, "WM_ACTIVATE"},
-      {WM_SETFOCUS, "WM_SETFOCUS"},
-      {WM_KILLFOCUS, "WM_KILLFOCUS"},
-      {WM_ENABLE, "WM_ENABLE"},
-      {WM_PAINT, "WM_PAINT"},
-      {WM_CLOSE, "WM_CLOSE"},
-      {WM_ERASEBKGND, "WM_ERASEBKGND"},
-      {WM_NCDESTROY, "WM_NCDESTROY"},
-      {WM_KEYDOWN, "WM_KEYDOWN"},
-      {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"},
-      {WM_COMMAND, "WM_COMMAND"},
-      {WM_SYSCOMMAND, "WM_SYSCOMMAND"},
-      {WM_NCLBUTTONDOWN, "WM_NCLBUTTONDOWN"},
+      {WM_DESTROY, "WM_DESTROY"},       {WM_ACTIVATE, "WM_ACTIVATE"},
+      {WM_SETFOCUS, "WM_SETFOCUS"},     {WM_ENABLE, "WM_ENABLE"},
+      {WM_CLOSE, "WM_CLOSE"},           {WM_KEYDOWN, "WM_KEYDOWN"},
+      {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"}, {WM_COMMAND, "WM_COMMAND"},
+      {WM_SYSCOMMAND, "WM_SYSCOMMAND"}, {WM_NCLBUTTONDOWN, "WM_NCLBUTTONDOWN"},
       {DM_GETDEFID, "DM_GETDEFID"},
-      {forms::kMsgLostFocus, "kMsgLostFocus"},
-      {forms::kMsgReportLater, "kMsgReportLater"},
   };
   for (const auto& [number, name] : kNames)
     if (number == message) return name;

@@ -65,7 +65,7 @@ TEST_F(WindowLayout, BothWindowsStandAsDesignedAtTheScreensDpi) {
     int width, height;  // the client area at 96 DPI
     std::span<const PixelRect> design;
     std::wstring_view focused;  // the button painted with the focused face
-    bool labelsAsDesigned;      // captions as wide as the design's font makes them
+    bool labelsAsDesigned;      // captions as the design gives them, so its sizes hold
   } windows[] = {{"Form1", *form_, 285, 107, kForm1Pixels, L"", true},
                  {"frmAbout", *about_, 326, 160, kAboutPixels, L"Command1", false}};
   for (const Window& w : windows) {
@@ -87,13 +87,14 @@ TEST_F(WindowLayout, BothWindowsStandAsDesignedAtTheScreensDpi) {
       EXPECT_EQ((GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) != 0, !label)
           << "every control but a label takes the focus";
       if (label) {
-        // Sized to its caption in its own font. The design's sizes are those of its font's
-        // metrics; Wine substitutes another CJK font, with other line heights.
+        // Sized to its caption in its own font: at 96 DPI the design's size, where the caption
+        // is the design's (12-pixel characters, 6-pixel colons and letters).
         const SIZE extent = testsupport::TextExtentInOwnFont(control);
         EXPECT_EQ(r.right - r.left, extent.cx);
         EXPECT_EQ(r.bottom - r.top, extent.cy);
         if (w.labelsAsDesigned && dpi == 96) {
-          EXPECT_NEAR(r.right - r.left, d.width, 3) << "two 12-pixel characters and a colon";
+          EXPECT_EQ(r.right - r.left, d.width);
+          EXPECT_EQ(r.bottom - r.top, d.height);
         }
         LOGFONTW lf = {};
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof lf,

@@ -295,7 +295,7 @@ TEST_F(ReleaseExe, IconIsOne16x16ImageIn256Colours) {
   if (icon) DestroyIcon(icon);
 }
 
-TEST_F(ReleaseExe, ManifestAsksForDpiAwarenessOnly) {
+TEST_F(ReleaseExe, ManifestAsksForDpiAwarenessAndTheCallersRights) {
   const auto manifests = pe_->Resources(24 /* RT_MANIFEST */);
   ASSERT_EQ(manifests.size(), 1u);
   EXPECT_EQ(manifests[0].id, 1) << "the manifest of a process";
@@ -309,6 +309,13 @@ TEST_F(ReleaseExe, ManifestAsksForDpiAwarenessOnly) {
   // No common controls 6: the program uses no common control.
   EXPECT_EQ(xml.find("<dependency"), std::string::npos) << xml;
   EXPECT_TRUE(element("<dpiAware", "</dpiAware>").ends_with(">true")) << xml;
+  // Run with the rights of whoever starts it: no file or registry virtualisation, and no
+  // installer detection asking for an administrator.
+  const std::string level = element("<requestedExecutionLevel", "/>");
+  EXPECT_NE(level.find("level=\"asInvoker\""), std::string::npos) << xml;
+  EXPECT_NE(level.find("uiAccess=\"false\""), std::string::npos) << xml;
+  EXPECT_NE(element("<trustInfo", "</trustInfo>").find(level), std::string::npos)
+      << "inside trustInfo: " << xml;
 
   // The loader reads the same manifest before the program's first instruction.
   ACTCTXW context{};

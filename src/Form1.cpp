@@ -28,6 +28,7 @@ Form1::Form1() : DesignedForm(kForm1) {
   On(L"Command1", forms::Event::Click, [this] { Command1_Click(); });
   On(L"Text1", forms::Event::LostFocus, [this] { Text1_LostFocus(); });
   On(L"Command3", forms::Event::Click, [this] { Command3_Click(); });
+  PressOnEnter(L"Text1", L"Command1");  // type an account and press Enter: it is asked about
 }
 
 // The buttons are painted by the skin from here to the unload.

@@ -203,12 +203,28 @@ TEST_F(Form1Query, TabWalksTheControlsAndLeavingTheAccountBoxQueries) {
   EXPECT_EQ(Requests(), before + 2);
 }
 
-TEST_F(Form1Query, EnterAndSpacePressTheFocusedButtonButEnterInTheAccountBoxDoesNothing) {
+// Enter in the account box asks, as the query button would, and the focus stays in the box; the
+// query button is not made a default button for it and keeps the face at rest. On a focused
+// button Enter and Space press it; in the read-out box Enter does nothing.
+TEST_F(Form1Query, EnterAsksInTheAccountBoxAndPressesTheFocusedButton) {
+  HWND text1 = form_->Control(L"Text1");
+  HWND command1 = form_->Control(L"Command1");
   form_->SetText(L"Text1", L"online");
   size_t before = Requests();
   testsupport::PressKey(VK_RETURN);
+  EXPECT_TRUE(PumpUntil([&] { return form_->Text(L"Text2") == L"在线"; })) << "Enter in Text1";
+  EXPECT_EQ(Requests(), before + 1);
+  EXPECT_EQ(GetFocus(), text1) << "the focus stays in the account box";
+  EXPECT_EQ(GetWindowLongW(command1, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+  EXPECT_TRUE(testsupport::SameImage(testsupport::ButtonOnScreen(command1),
+                                     testsupport::FaceOf(command1, modCmdVista::PaintNormalFace)))
+      << "the query button is drawn at rest, not as a default button";
+
+  FocusOn(L"Text2");
+  before = Requests();
+  testsupport::PressKey(VK_RETURN);
   PumpUntilIdle();
-  EXPECT_EQ(Requests(), before);
+  EXPECT_EQ(Requests(), before) << "Enter in the read-out box";
   FocusOn(L"Command1");
   before = Requests();
   testsupport::PressKey(VK_RETURN);

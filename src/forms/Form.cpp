@@ -112,6 +112,13 @@ void Form::On(const ControlDesign& control, Event event, std::function<void()> h
   (event == Event::Click ? c->onClick : c->onLostFocus) = std::move(handler);
 }
 
+void Form::PressOnEnter(const ControlDesign& box, const ControlDesign& button) {
+  forms::Control* b = Find(box);
+  forms::Control* pressed = Find(button);
+  if (!b || !pressed) throw base::RuntimeError(base::RuntimeError::kInvalidCall);
+  b->enterPresses = pressed->id();
+}
+
 void Form::RunEvent(const std::function<void()>& procedure) noexcept {
   try {
     procedure();
@@ -267,9 +274,12 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSCOMMAND:
       if ((wp & 0xFFF0) == SC_MINIMIZE) SaveFocus();
       break;
-    case DM_GETDEFID:  // Enter: the focused command button is the default one
-      if (forms::Control* c = FindById(GetDlgCtrlID(GetFocus())); c && c->PressedByEnter()) {
-        return MAKELRESULT(c->id(), DC_HASDEFID);
+    // Enter: the focused command button is the default one, or the button Enter in the focused
+    // box presses. Only asked, never set: no button takes the default button's style.
+    case DM_GETDEFID:
+      if (forms::Control* c = FindById(GetDlgCtrlID(GetFocus()))) {
+        const int id = c->PressedByEnter() ? c->id() : c->enterPresses;
+        if (id != 0) return MAKELRESULT(id, DC_HASDEFID);
       }
       return 0;
     case WM_SETCURSOR:

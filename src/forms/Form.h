@@ -90,6 +90,9 @@ class Form {
 
   // Routes an event of a control to a handler of the form.
   void On(const ControlDesign& control, Event event, std::function<void()> handler);
+  // Enter in the box presses the button as a click does. The focus stays in the box, and the
+  // button is not made a default button: it keeps its own faces.
+  void PressOnEnter(const ControlDesign& box, const ControlDesign& button);
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
@@ -165,6 +168,7 @@ class DesignedForm : public Form {
   void On(Name control, Event event, std::function<void()> handler) {
     Form::On(control.design(), event, std::move(handler));
   }
+  void PressOnEnter(Name box, Name button) { Form::PressOnEnter(box.design(), button.design()); }
 };
 
 // Runs the program: shows the start-up form and dispatches messages until it is unloaded.

@@ -29,6 +29,9 @@ Form1::Form1() : DesignedForm(kForm1) {
   On(L"Text1", forms::Event::LostFocus, [this] { Text1_LostFocus(); });
   On(L"Command3", forms::Event::Click, [this] { Command3_Click(); });
   PressOnEnter(L"Text1", L"Command1");  // type an account and press Enter: it is asked about
+  // The labels stand left of the boxes but come after them in tab order.
+  NameAfter(L"Text1", L"Label1");
+  NameAfter(L"Text2", L"Label2");
 }
 
 // The buttons are painted by the skin from here to the unload.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <oleacc.h>
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/ScopedWin.h"
@@ -62,6 +64,33 @@ TEST_F(Form1Layout, StartsWithTheDefaultAccountAndNoAnswer) {
   EXPECT_EQ(form_->Text(L"Label1"), L"旺旺:");
   EXPECT_EQ(form_->Text(L"Label2"), L"状态:");
   EXPECT_EQ(GetFocus(), form_->Control(L"Text1"));
+}
+
+// Screen readers call the boxes by the labels left of them, though the labels come after them in
+// tab order (and in z-order, where Windows looks for a box's label); the rest is the system's.
+TEST_F(Form1Layout, ScreenReadersCallTheBoxesByTheirLabels) {
+  const struct {
+    Form1::Name box;
+    const wchar_t* name;
+  } boxes[] = {{L"Text1", L"旺旺"}, {L"Text2", L"状态"}};
+  for (const auto& [box, name] : boxes) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
+    IAccessible* object = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(form_->Control(box), OBJID_CLIENT, __uuidof(IAccessible),
+                                         reinterpret_cast<void**>(&object)),
+              S_OK);
+    VARIANT self = {};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR spoken = nullptr;
+    EXPECT_EQ(object->get_accName(self, &spoken), S_OK);
+    EXPECT_EQ(std::wstring(spoken ? spoken : L"(none)"), name);
+    SysFreeString(spoken);
+    VARIANT role = {};
+    EXPECT_EQ(object->get_accRole(self, &role), S_OK);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_TEXT);
+    object->Release();
+  }
 }
 
 // The request line a proxy sees (Wine's download service names the default port).

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/RuntimeError.h"
+#include "forms/Accessible.h"
 
 namespace forms {
 namespace {
@@ -38,6 +39,9 @@ class TextBox final : public Control {
       if (next && IsChild(form, next)) {
         PostMessageW(form, kMsgLostFocus, static_cast<WPARAM>(self->id()), 0);
       }
+    } else if (msg == WM_GETOBJECT && self->namedAfter != 0) {
+      const HWND label = GetDlgItem(GetParent(box), self->namedAfter);
+      if (const LRESULT answer = AnswerNamedAfterLabel(box, label, wp, lp)) return answer;
     } else if (msg == WM_NCDESTROY) {
       SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
       SetWindowLongPtrW(box, GWLP_USERDATA, 0);

@@ -85,6 +85,7 @@ class Control {
   std::function<void()> onClick;
   std::function<void()> onLostFocus;
   int enterPresses = 0;  // the id of the button Enter presses while this control has the focus
+  int namedAfter = 0;    // the id of the label whose caption screen readers call it by
 
  protected:
   Control(const ControlDesign& design, int id) : design_(design), id_(id) {}

@@ -121,6 +121,13 @@ void Form::PressOnEnter(const ControlDesign& box, const ControlDesign& button) {
   b->enterPresses = pressed->id();
 }
 
+void Form::NameAfter(const ControlDesign& control, const ControlDesign& label) {
+  forms::Control* named = Find(control);
+  forms::Control* by = Find(label);
+  if (!named || !by) throw base::RuntimeError(base::RuntimeError::kInvalidCall);
+  named->namedAfter = by->id();
+}
+
 void Form::RunEvent(const std::function<void()>& procedure) noexcept {
   try {
     procedure();

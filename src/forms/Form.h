@@ -93,6 +93,8 @@ class Form {
   // Enter in the box presses the button as a click does. The focus stays in the box, and the
   // button is not made a default button: it keeps its own faces.
   void PressOnEnter(const ControlDesign& box, const ControlDesign& button);
+  // Screen readers call the control by the label's caption (see AnswerNamedAfterLabel).
+  void NameAfter(const ControlDesign& control, const ControlDesign& label);
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
@@ -169,6 +171,7 @@ class DesignedForm : public Form {
     Form::On(control.design(), event, std::move(handler));
   }
   void PressOnEnter(Name box, Name button) { Form::PressOnEnter(box.design(), button.design()); }
+  void NameAfter(Name control, Name label) { Form::NameAfter(control.design(), label.design()); }
 };
 
 // Runs the program: shows the start-up form and dispatches messages until it is unloaded.

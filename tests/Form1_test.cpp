@@ -263,6 +263,73 @@ TEST_F(Form1Query, EnterAsksInTheAccountBoxAndPressesTheFocusedButton) {
   EXPECT_EQ(form_->Text(L"Text2"), L"在线");
 }
 
+// What a helper thread sees of the main window while a query waits for the stand-in's silent
+// account (see below).
+struct WhileWaiting {
+  HWND main, text2, command1;
+  testsupport::Image focusedFace;  // Command1 as the skin paints it with the focus
+  bool asked = false, repainted = false, busyPointer = false;
+};
+
+// Beside the test's thread, whose query waits: spoils what the window shows and has it
+// invalidated, waits for it to be painted again as it was, the read-out box empty, moves the
+// pointer over it and reads the pointer; then closes the window, which ends the wait.
+DWORD WINAPI WatchAWaitingQuery(void* parameter) {
+  auto& w = *static_cast<WhileWaiting*>(parameter);
+  w.asked = PumpUntil(
+      [] {
+        const std::vector<std::string> lines = testsupport::StandInRequestLines();
+        return !lines.empty() && lines.back() == RequestLineFor("silent");
+      },
+      10000);
+  if (w.asked) {
+    base::Brush spoil(CreateSolidBrush(RGB(255, 0, 255)));
+    for (HWND control : {w.text2, w.command1}) {
+      RECT r;
+      GetClientRect(control, &r);
+      FillRect(base::WindowDc(control).get(), &r, spoil.get());
+    }
+    RedrawWindow(w.main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    w.repainted = PumpUntil([&] {
+      RECT r;
+      GetClientRect(w.text2, &r);
+      return GetPixel(base::WindowDc(w.text2).get(), r.right - 2, r.bottom / 2) ==
+                 RGB(255, 255, 255) &&
+             testsupport::SameImage(testsupport::ButtonAsShown(w.command1), w.focusedFace);
+    });
+    RECT button;
+    GetWindowRect(w.command1, &button);
+    SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+    const HCURSOR busy = LoadCursorW(nullptr, IDC_WAIT);
+    w.busyPointer = PumpUntil([&] {
+      CURSORINFO pointer = {};
+      pointer.cbSize = sizeof pointer;
+      return GetCursorInfo(&pointer) && pointer.hCursor == busy;
+    });
+  }
+  PostMessageW(w.main, WM_CLOSE, 0, 0);
+  return 0;
+}
+
+// While a query waits, the window takes no input, but it paints what was covered (the controls
+// as they are, the read-out box empty) and shows the busy pointer; closing it ends the wait.
+TEST_F(Form1Query, AWaitingQueryRepaintsAndShowsTheBusyPointer) {
+  FocusOn(L"Command1");
+  HWND command1 = form_->Control(L"Command1");
+  WhileWaiting w = {form_->hWnd(), form_->Control(L"Text2"), command1,
+                    testsupport::FaceOf(command1, modCmdVista::PaintFocusedFace)};
+  form_->SetText(L"Text1", L"silent");
+  MessageBoxWatcher boxes;
+  base::KernelHandle watcher(CreateThread(nullptr, 0, &WatchAWaitingQuery, &w, 0, nullptr));
+  SendMessageW(command1, BM_CLICK, 0, 0);  // the query waits in here until the window closes
+  WaitForSingleObject(watcher.get(), 30000);
+  EXPECT_TRUE(w.asked);
+  EXPECT_TRUE(w.repainted) << "the uncovered window stays blank";
+  EXPECT_TRUE(w.busyPointer);
+  EXPECT_TRUE(PumpUntil([&] { return !form_->IsLoaded(); })) << "closed while waiting";
+  EXPECT_TRUE(boxes.texts().empty());
+}
+
 TEST_F(Form1Query, FailedLookupIsReportedAndLeavesNoStaleAnswer) {
   FocusOn(L"Command1");
   MessageBoxWatcher boxes;

@@ -292,6 +292,10 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       return 0;
     case WM_SETCURSOR:
+      if (Waits(hwnd)) {  // an event procedure waits: the busy pointer over the whole form
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return TRUE;
+      }
       if (OnSetCursor(reinterpret_cast<HWND>(wp), LOWORD(lp))) return TRUE;
       break;
     case WM_CLOSE:

@@ -57,13 +57,35 @@ bool BlockingWait::CloseRequestQueued() {
   return false;
 }
 
+// What a waiting form still does. It paints what needs painting: the windows as they are, which
+// runs no event procedure. And it takes the pointer's moves off the queue, upon which the system
+// asks the window under it for its pointer (WM_SETCURSOR): the busy one, while the wait runs.
+// Clicks and keys stay queued. Each kind is bounded: a window that never validates its update
+// region must not hold the wait.
+void BlockingWait::KeepShowing() {
+  constexpr int kAtMost = 64;
+  MSG msg;
+  for (int i = 0; i < kAtMost && Take(msg, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE); ++i) {
+  }
+  for (int i = 0; i < kAtMost && Take(msg, nullptr, WM_NCMOUSEMOVE, WM_NCMOUSEMOVE); ++i) {
+  }
+  for (int i = 0; i < kAtMost && Take(msg, nullptr, WM_PAINT, WM_PAINT); ++i) {
+    DispatchMessageW(&msg);
+  }
+}
+
 bool BlockingWait::operator()(HANDLE object, DWORD timeoutMs) {
   waited_ = true;
   SetPropW(form_, kWaitProp, this);
+  // The busy pointer from now; the one before it when the wait ends.
   struct Unregister {
     HWND form;
-    ~Unregister() { RemovePropW(form, kWaitProp); }
-  } unregister{form_};
+    HCURSOR previous;
+    ~Unregister() {
+      RemovePropW(form, kWaitProp);
+      SetCursor(previous ? previous : LoadCursorW(nullptr, IDC_ARROW));
+    }
+  } unregister{form_, SetCursor(LoadCursorW(nullptr, IDC_WAIT))};
 
   const DWORD start = GetTickCount();
   for (;;) {
@@ -71,12 +93,14 @@ bool BlockingWait::operator()(HANDLE object, DWORD timeoutMs) {
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD | PM_QS_SENDMESSAGE);
     if (closeRequested_ || CloseRequestQueued()) throw CloseRequested{};
+    KeepShowing();
 
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed >= timeoutMs) return WaitForSingleObject(object, 0) == WAIT_OBJECT_0;
     // Wakes for the object and for what arrives from now on; what was looked at stays asleep.
-    switch (MsgWaitForMultipleObjects(1, &object, FALSE, timeoutMs - elapsed,
-                                      QS_SENDMESSAGE | QS_POSTMESSAGE | QS_KEY | QS_MOUSEBUTTON)) {
+    switch (MsgWaitForMultipleObjects(
+        1, &object, FALSE, timeoutMs - elapsed,
+        QS_SENDMESSAGE | QS_POSTMESSAGE | QS_KEY | QS_MOUSEBUTTON | QS_MOUSEMOVE | QS_PAINT)) {
       case WAIT_OBJECT_0:
         return true;
       case WAIT_OBJECT_0 + 1:
@@ -86,6 +110,10 @@ bool BlockingWait::operator()(HANDLE object, DWORD timeoutMs) {
         throw base::RuntimeError(base::RuntimeError::kInvalidCall);
     }
   }
+}
+
+bool Waits(HWND form) noexcept {
+  return GetPropW(form, kWaitProp) != nullptr;
 }
 
 bool NoteCloseRequest(HWND form) noexcept {

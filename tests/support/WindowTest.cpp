@@ -169,6 +169,10 @@ LRESULT SendDrawRequest(HWND form, HWND item, HDC dc, RECT rect, UINT state, UIN
 Image ButtonOnScreen(HWND button) {
   RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   PumpUntilIdle();
+  return ButtonAsShown(button);
+}
+
+Image ButtonAsShown(HWND button) {
   RECT r;
   GetClientRect(button, &r);
   Canvas canvas(r.right + 8, r.bottom + 8, {4, 4}, RGB(255, 0, 255));

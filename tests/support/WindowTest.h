@@ -66,8 +66,9 @@ SIZE TextExtentInOwnFont(HWND control);
 LRESULT SendDrawRequest(HWND form, HWND item, HDC dc, RECT rect, UINT state,
                         UINT type = ODT_BUTTON);
 
-// What the screen shows of a button, once it has repainted.
+// What the screen shows of a button, once it has repainted; or as it is, from any thread.
 Image ButtonOnScreen(HWND button);
+Image ButtonAsShown(HWND button);
 
 // A face as the skin should paint this button: its own caption as the skin reads it (one NUL
 // after each double-byte character), in its own font, on a DC in transparent mode.

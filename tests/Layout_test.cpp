@@ -48,15 +48,8 @@ std::string Narrow(std::wstring_view s) {
 
 using WindowLayout = testsupport::AboutShown;
 
-TEST_F(WindowLayout, BothWindowsStandAsDesignedAtTheScreensDpi) {
-  int dpi;
-  {
-    const base::WindowDc screen(nullptr);
-    dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
-  }
-  if (const char* asked = std::getenv("PELLUCOR_TEST_DPI")) {
-    ASSERT_EQ(dpi, std::atoi(asked)) << "the prefix's DPI did not take";
-  }
+// Both windows as laid out at a DPI.
+void ExpectBothWindowsAt(int dpi, const forms::Form& main, const forms::Form& about) {
   const auto scaled = [dpi](int pixelsAt96) { return MulDiv(pixelsAt96 * 15, dpi, 1440); };
 
   struct Window {
@@ -66,8 +59,8 @@ TEST_F(WindowLayout, BothWindowsStandAsDesignedAtTheScreensDpi) {
     std::span<const PixelRect> design;
     std::wstring_view focused;  // the button painted with the focused face
     bool labelsAsDesigned;      // captions as the design gives them, so its sizes hold
-  } windows[] = {{"Form1", *form_, 285, 107, kForm1Pixels, L"", true},
-                 {"frmAbout", *about_, 326, 160, kAboutPixels, L"Command1", false}};
+  } windows[] = {{"Form1", main, 285, 107, kForm1Pixels, L"", true},
+                 {"frmAbout", about, 326, 160, kAboutPixels, L"Command1", false}};
   for (const Window& w : windows) {
     SCOPED_TRACE(w.name);
     RECT client;
@@ -84,6 +77,11 @@ TEST_F(WindowLayout, BothWindowsStandAsDesignedAtTheScreensDpi) {
       EXPECT_EQ(r.left, scaled(d.left));
       EXPECT_EQ(r.top, scaled(d.top));
       const bool label = d.name.starts_with(L"Label");
+      LOGFONTW lf = {};
+      GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+      if (d.name != L"Picture1") {
+        EXPECT_EQ(lf.lfHeight, -MulDiv(9, dpi, 72)) << "9 points";
+      }
       EXPECT_EQ((GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) != 0, !label)
           << "every control but a label takes the focus";
       if (label) {
@@ -96,9 +94,6 @@ TEST_F(WindowLayout, BothWindowsStandAsDesignedAtTheScreensDpi) {
           EXPECT_EQ(r.right - r.left, d.width);
           EXPECT_EQ(r.bottom - r.top, d.height);
         }
-        LOGFONTW lf = {};
-        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof lf,
-                   &lf);
         EXPECT_STREQ(lf.lfFaceName, L"宋体");
         EXPECT_EQ(lf.lfCharSet, GB2312_CHARSET);
         EXPECT_EQ(lf.lfWeight, FW_NORMAL);
@@ -130,6 +125,45 @@ TEST_F(WindowLayout, BothWindowsStandAsDesignedAtTheScreensDpi) {
                                                              : modCmdVista::PaintNormalFace)));
       }
     }
+  }
+}
+
+TEST_F(WindowLayout, BothWindowsStandAsDesignedAtTheScreensDpi) {
+  int dpi;
+  {
+    const base::WindowDc screen(nullptr);
+    dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
+  }
+  if (const char* asked = std::getenv("PELLUCOR_TEST_DPI")) {
+    ASSERT_EQ(dpi, std::atoi(asked)) << "the prefix's DPI did not take";
+  }
+  ExpectBothWindowsAt(dpi, *form_, *about_);
+}
+
+// A move to a screen of another DPI (WM_DPICHANGED, sent to a per-monitor aware window): each
+// window takes the rectangle suggested and lays itself out there, and back at 96 DPI.
+TEST_F(WindowLayout, BothWindowsFollowAMoveToAScreenOfAnotherDpi) {
+  for (int dpi : {120, 144, 96}) {
+    SCOPED_TRACE(testing::Message() << dpi << " DPI");
+    const struct {
+      const forms::Form& form;
+      int width, height;  // the client area at 96 DPI
+    } windows[] = {{*form_, 285, 107}, {*about_, 326, 160}};
+    for (const auto& [form, width, height] : windows) {
+      HWND hwnd = form.hWnd();
+      RECT window;
+      GetWindowRect(hwnd, &window);
+      RECT suggested = {0, 0, MulDiv(width, dpi, 96), MulDiv(height, dpi, 96)};
+      AdjustWindowRectEx(&suggested, GetWindowLongW(hwnd, GWL_STYLE), FALSE,
+                         GetWindowLongW(hwnd, GWL_EXSTYLE));
+      OffsetRect(&suggested, window.left + 7 - suggested.left, window.top + 5 - suggested.top);
+      SendMessageW(hwnd, forms::kWmDpiChanged, MAKEWPARAM(dpi, dpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+      RECT now;
+      GetWindowRect(hwnd, &now);
+      EXPECT_TRUE(EqualRect(&now, &suggested)) << "the suggested rectangle";
+    }
+    ExpectBothWindowsAt(dpi, *form_, *about_);
   }
 }
 

@@ -179,7 +179,10 @@ TEST_F(ReleaseExe, ImportsOnlyWhatWindowsXpHas) {
       " SleepConditionVariableSRW WakeConditionVariable WakeAllConditionVariable InitializeSRWLock"
       " AcquireSRWLockExclusive AcquireSRWLockShared InitOnceExecuteOnce InitOnceBeginInitialize"
       " FlsAlloc FlsGetValue FlsSetValue GetSystemTimePreciseAsFileTime CreateSymbolicLinkW"
-      " GetFinalPathNameByHandleW SetProcessDPIAware GetDpiForWindow GetDpiForSystem ";
+      " GetFinalPathNameByHandleW SetProcessDPIAware GetDpiForWindow GetDpiForSystem"
+      " GetDpiForMonitor SetProcessDpiAwareness SetProcessDpiAwarenessContext"
+      " SetThreadDpiAwarenessContext AdjustWindowRectExForDpi GetSystemMetricsForDpi"
+      " EnableNonClientDpiScaling ";
   auto listed = [](const std::string& list, const std::string& name) {
     return list.find(" " + name + " ") != std::string::npos;
   };
@@ -308,7 +311,10 @@ TEST_F(ReleaseExe, ManifestAsksForDpiAwarenessAndTheCallersRights) {
   };
   // No common controls 6: the program uses no common control.
   EXPECT_EQ(xml.find("<dependency"), std::string::npos) << xml;
-  EXPECT_TRUE(element("<dpiAware", "</dpiAware>").ends_with(">true")) << xml;
+  EXPECT_TRUE(element("<dpiAware ", "</dpiAware>").ends_with(">true")) << xml;
+  // Per monitor (v2) where Windows knows it (10, version 1703 and later), else system-wide.
+  EXPECT_TRUE(element("<dpiAwareness", "</dpiAwareness>").ends_with(">PerMonitorV2, System"))
+      << xml;
   // Run with the rights of whoever starts it: no file or registry virtualisation, and no
   // installer detection asking for an administrator.
   const std::string level = element("<requestedExecutionLevel", "/>");

@@ -105,8 +105,11 @@ class Label final : public Control {
     return Measure(design_.caption, ownFont_ ? ownFont_.get() : form.font);
   }
 
+  HFONT Font(const FormContext& form) const override {
+    return ownFont_ ? ownFont_.get() : form.font;
+  }
+
   void Created(const FormContext&) override {
-    if (ownFont_) SendMessageW(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(ownFont_.get()), 0);
     if (design_.mouseIcon != 0) {
       SetMouseIcon(LoadCursorW(nullptr, MAKEINTRESOURCEW(design_.mouseIcon)));
     }
@@ -199,9 +202,19 @@ void Control::Create(const FormContext& form) {
                       TwipsToPixels(design_.top, form.dpi), size.cx, size.cy, form.form,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), form.instance, nullptr);
   if (!hwnd_) throw base::RuntimeError(base::RuntimeError::kOutOfMemory);
-  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(form.font), FALSE);
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(Font(form)), FALSE);
   if (design_.backColor != kDefaultColor) backBrush_.reset(CreateSolidBrush(design_.backColor));
   Created(form);
+}
+
+void Control::Rescale(const FormContext& form) {
+  // A label's own font is made again first, by CreationSize, and the old one goes at once: the
+  // label takes the new one before it paints again.
+  const SIZE size = CreationSize(form);
+  SetWindowPos(hwnd_, nullptr, TwipsToPixels(design_.left, form.dpi),
+               TwipsToPixels(design_.top, form.dpi), size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(Font(form)), TRUE);
 }
 
 HBRUSH Control::Colours(HDC dc) {

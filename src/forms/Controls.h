@@ -64,6 +64,9 @@ class Control {
 
   // Creates the control's window on the form, at its place in the design; it goes with the form.
   void Create(const FormContext& form);
+  // The form moved to a screen of another DPI: the control takes its place, size and font there,
+  // as at its creation.
+  void Rescale(const FormContext& form);
   // The form's window is gone, and with it the control's.
   void Destroyed() { hwnd_ = nullptr; }
 
@@ -95,6 +98,9 @@ class Control {
   virtual DWORD ExStyle() const { return 0; }
   // Before the window exists: the size it is created at, in pixels (the design's, scaled).
   virtual SIZE CreationSize(const FormContext& form);
+  // The font the control shows its text in: the form's, unless it has one of its own made by
+  // CreationSize.
+  virtual HFONT Font(const FormContext& form) const { return form.font; }
   // After the window exists.
   virtual void Created(const FormContext& /*form*/) {}
 

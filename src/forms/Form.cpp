@@ -311,6 +311,9 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         std::exit(0);
       }
       return 0;
+    case kWmDpiChanged:
+      OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+      return 0;
     case kMsgLostFocus:
       if (forms::Control* c = FindById(static_cast<int>(wp)); c && c->onLostFocus) {
         RunEvent(c->onLostFocus);
@@ -354,6 +357,19 @@ bool Form::OnSetCursor(HWND control, UINT hitTest) {
   if (!c || !c->MouseIcon()) return false;
   SetCursor(c->MouseIcon());
   return true;
+}
+
+// On a screen of another DPI the window takes the rectangle Windows suggests, and its controls
+// their places, sizes and fonts there, as at its start; the buttons' faces follow their sizes.
+// The icons keep their images, as at the start.
+void Form::OnDpiChanged(int dpi, const RECT& suggested) {
+  base::Font font = DefaultFont(dpi);
+  const FormContext context = {hwnd_, GetModuleHandleW(nullptr), dpi, font.get()};
+  for (auto& c : controls_) c->Rescale(context);
+  font_ = std::move(font);  // the controls have let go of the one before
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // The focus comes back to the control that had it when the form is activated again or restored.

@@ -23,6 +23,11 @@ namespace forms {
 
 enum class StartUpPosition { CenterScreen, CenterOwner };
 
+// WM_DPICHANGED (Windows 8.1 and later), sent to a per-monitor aware window that moved to a screen
+// of another DPI: wParam holds the new DPI, lParam points to the window's suggested rectangle.
+// https://learn.microsoft.com/en-us/windows/win32/hidpi/wm-dpichanged
+inline constexpr UINT kWmDpiChanged = 0x02E0;
+
 // The window itself as the design gives it; sizes in twips.
 struct FormDesign {
   std::wstring_view caption;
@@ -111,6 +116,7 @@ class Form {
   void RestoreFocus();
   void ShowIcon();
   bool OnSetCursor(HWND control, UINT hitTest);
+  void OnDpiChanged(int dpi, const RECT& suggested);
   void FocusFirstControl();
 
   FormDesign design_;

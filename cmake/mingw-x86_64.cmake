@@ -1,4 +1,5 @@
-# The same sources for 64-bit Windows: the test build on machines that cannot run 32-bit code.
+# The same sources for 64-bit Windows: the test build on machines that cannot run 32-bit code,
+# and the product's configuration at 64 bits for the benchmarks there.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(MINGW_TRIPLE x86_64-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

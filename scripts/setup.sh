@@ -16,6 +16,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 packages=(
   cmake ninja-build g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  g++-mingw-w64-x86-64-win32
   googletest
   wine wine64 fonts-wine xvfb xauth x11-utils xdotool fonts-wqy-zenhei fonts-arphic-gbsn00lp locales
   python3 imagemagick

@@ -5,8 +5,9 @@
 // were a third of the program's size.
 //
 // These replace the library's file of throw helpers as a whole. Should the program or a new
-// version of the library ever need a helper not defined here, the linker pulls in that file
-// as well and stops with "multiple definition": the change shows at link time, not silently.
+// version of the library ever need a helper not defined here, the linker pulls in that file as
+// well, and the build stops (CMakeLists.txt reads the link map): the change shows when the
+// program is built, not silently.
 
 #include <cstdlib>
 #include <exception>

@@ -1,13 +1,21 @@
 // Times Pellucor from the outside, each figure beside a baseline measured in the same run,
 // interleaved, as medians (scripts/bench.sh). Prints rows of a Markdown table:
-//   start-up     process start until the main window answers a message, beside bare_window.exe
-//   memory       private bytes of the idle main window, beside bare_window.exe
-//   query        "查询" pressed and released until "在线" shows, beside URLDownloadToFileA of the
-//                same address alone and one HTTP GET over a bare socket; all through the stand-in
-//                status server that http_proxy names (tests/standin/status_server.py)
+//   start-up      process start until the main window answers a message, beside bare_window.exe
+//   memory        private bytes of the idle main window, beside bare_window.exe
+//   first query   the first press of "查询" after start-up until "在线" shows, each run in a new
+//                 process, beside plain_lookup.exe (the plain design's synchronous download)
+//   query         later presses until "在线" shows, beside plain_lookup.exe, URLDownloadToFileA of
+//                 the same address alone and one HTTP GET over a bare socket
+//   close         WM_CLOSE while a query waits for a silent server, until the process has ended,
+//                 beside bare_window.exe closed
+//   waiting       processor time while a query waits 10 s for a silent server, beside
+//                 bare_window.exe idle as long
+// The queries go to the stand-in status server that http_proxy names
+// (tests/standin/status_server.py), whose request log STANDIN_LOG names.
 //
-//   bench_program PELLUCOR.EXE BARE_WINDOW.EXE [runs]     runs: 9 to 99, default 15
-// Any two programs with a window can be compared this way; the query needs Pellucor first.
+//   bench_program PELLUCOR.EXE BARE_WINDOW.EXE PLAIN_LOOKUP.EXE [runs]   runs: 9 to 99, default 15
+// Any two programs with a window can be compared for start-up and memory; the rest needs
+// programs with Pellucor's main window.
 
 #include <winsock2.h>
 #include <windows.h>
@@ -27,7 +35,12 @@
 namespace {
 
 constexpr wchar_t kAccount[] = L"tolvarin";  // online at the stand-in
+constexpr wchar_t kSilent[] = L"silent";     // never answered by the stand-in
 constexpr DWORD kPatienceMs = 20'000;        // for anything that should take well under a second
+// How long a started program sits idle before it is measured or clicked: a person does not click
+// sooner, and a program may prepare itself once it is idle.
+constexpr DWORD kSettleMs = 500;
+constexpr int kWaitRuns = 3;  // 10 s each
 
 double Now() {
   LARGE_INTEGER counter, frequency;
@@ -59,6 +72,7 @@ std::wstring WindowsPath(const char* path) {
 
 struct WindowSearch {
   DWORD pid;
+  const wchar_t* kind;  // a window class, or null for any
   HWND found;
 };
 
@@ -67,6 +81,9 @@ BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM lparam) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
   if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
+  wchar_t kind[64] = {};
+  GetClassNameW(window, kind, 64);
+  if (search->kind && lstrcmpW(kind, search->kind) != 0) return TRUE;
   search->found = window;
   return FALSE;
 }
@@ -109,10 +126,14 @@ class Started {
   HWND window() const { return window_; }
   double start_ms() const { return start_ms_; }
 
-  // Private bytes once the window has sat idle for a moment.
-  double IdlePrivateKiB() const {
+  // Lets the started program sit idle for a moment.
+  void Settle() const {
     WaitForInputIdle(process_.hProcess, kPatienceMs);
-    Sleep(300);
+    Sleep(kSettleMs);
+  }
+
+  // Private bytes of the idle program (after Settle).
+  double PrivateKiB() const {
     PROCESS_MEMORY_COUNTERS_EX counters = {};
     counters.cb = sizeof counters;
     if (!GetProcessMemoryInfo(process_.hProcess,
@@ -125,14 +146,33 @@ class Started {
     return double(bytes) / 1024;
   }
 
- private:
-  // Its visible top-level window, whatever the title: any program can be measured.
-  HWND FindOwnWindow() const {
-    WindowSearch search = {process_.dwProcessId, nullptr};
+  // The processor time the program has used, in milliseconds.
+  double CpuMs() const {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(process_.hProcess, &created, &exited, &kernel, &user);
+    auto ms = [](FILETIME t) {
+      return double((ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime) / 10000;
+    };
+    return ms(kernel) + ms(user);
+  }
+
+  // Asks the program to close; the milliseconds until its process has ended.
+  double CloseAndTime() const {
+    const double start = Now();
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_.hProcess, kPatienceMs) != WAIT_OBJECT_0)
+      Fail("the program did not end when asked to close");
+    return Now() - start;
+  }
+
+  // Its visible top-level window of a class (any, when null): any program can be measured.
+  HWND FindOwnWindow(const wchar_t* kind = nullptr) const {
+    WindowSearch search = {process_.dwProcessId, kind, nullptr};
     EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
     return search.found;
   }
 
+ private:
   double started_at_;
   double start_ms_ = 0;
   PROCESS_INFORMATION process_ = {};
@@ -166,22 +206,62 @@ QueryControls FindQueryControls(HWND form) {
   return found;
 }
 
-// Presses and releases "查询" and waits for "在线" in the read-out box; milliseconds.
-double ClickToAnswer(const QueryControls& form) {
+void SetText(HWND control, const wchar_t* text) {
   DWORD_PTR result;
-  SendMessageTimeoutW(form.readout, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""), SMTO_NORMAL,
+  SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
                       kPatienceMs, &result);
+}
+
+// Presses and releases "查询" as the mouse does.
+void Click(const QueryControls& form) {
   RECT r;
   GetClientRect(form.query, &r);
   const LPARAM centre = MAKELPARAM(r.right / 2, r.bottom / 2);
-  const double start = Now();
   PostMessageW(form.query, WM_LBUTTONDOWN, MK_LBUTTON, centre);
   PostMessageW(form.query, WM_LBUTTONUP, 0, centre);
+}
+
+// Presses and releases "查询" and waits for "在线" in the read-out box; milliseconds.
+double ClickToAnswer(const QueryControls& form) {
+  SetText(form.readout, L"");
+  const double start = Now();
+  Click(form);
   while (Now() - start < kPatienceMs) {
     if (TextOf(form.readout) == L"在线") return Now() - start;
     Sleep(1);
   }
   Fail("no answer in the read-out box");
+}
+
+// How many requests for the silent account the stand-in has logged (STANDIN_LOG).
+int SilentRequests() {
+  const char* log = std::getenv("STANDIN_LOG");
+  if (!log) Fail("STANDIN_LOG names no request log");
+  std::string path = log;
+  if (path[0] == '/') {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    path = "Z:" + path;
+  }
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return 0;
+  int count = 0;
+  char line[4096];
+  while (std::fgets(line, sizeof line, file)) count += strstr(line, "uid=silent&") != nullptr;
+  std::fclose(file);
+  return count;
+}
+
+// Asks about the silent account and returns once the stand-in has the request: the program
+// then waits for an answer that does not come.
+void QuerySilentServer(const QueryControls& form) {
+  SetText(form.account, kSilent);
+  const int before = SilentRequests();
+  Click(form);
+  const double start = Now();
+  while (SilentRequests() == before) {
+    if (Now() - start > kPatienceMs) Fail("the silent query never reached the stand-in");
+    Sleep(1);
+  }
 }
 
 double DownloadAlone(const std::string& address) {
@@ -230,26 +310,31 @@ sockaddr_in ProxyAddress() {
 }
 
 // The medians of both, and the median of the ratios of the runs taken side by side: the load
-// of a shared machine drifts, and a ratio of neighbours sees less of it.
+// of a shared machine drifts, and a ratio of neighbours sees less of it. No ratio where the
+// baseline is nothing.
 void Row(const char* what, const char* unit, const std::vector<double>& ours, const char* baseline,
          const std::vector<double>& theirs) {
   std::vector<double> ratios;
   for (size_t i = 0; i < ours.size() && i < theirs.size(); ++i)
-    ratios.push_back(ours[i] / theirs[i]);
-  std::printf("| %s | %.1f %s | %s: %.1f %s | %.2f× |\n", what, Median(ours), unit, baseline,
-              Median(theirs), unit, Median(ratios));
+    if (theirs[i] > 0) ratios.push_back(ours[i] / theirs[i]);
+  char ratio[32] = "—";
+  if (ratios.size() * 2 > ours.size()) std::snprintf(ratio, sizeof ratio, "%.2f×", Median(ratios));
+  std::printf("| %s | %.1f %s | %s: %.1f %s | %s |\n", what, Median(ours), unit, baseline,
+              Median(theirs), unit, ratio);
   std::fflush(stdout);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int runs = argc > 3 ? std::atoi(argv[3]) : 15;
-  if (argc < 3 || runs < 9 || runs > 99) {
-    std::fprintf(stderr, "usage: bench_program PELLUCOR.EXE BARE_WINDOW.EXE [runs 9-99]\n");
+  const int runs = argc > 4 ? std::atoi(argv[4]) : 15;
+  if (argc < 4 || runs < 9 || runs > 99) {
+    std::fprintf(
+        stderr, "usage: bench_program PELLUCOR.EXE BARE_WINDOW.EXE PLAIN_LOOKUP.EXE [runs 9-99]\n");
     return 2;
   }
-  const std::wstring program = WindowsPath(argv[1]), bare = WindowsPath(argv[2]);
+  const std::wstring program = WindowsPath(argv[1]), bare = WindowsPath(argv[2]),
+                     plain = WindowsPath(argv[3]);
 
   // Start-up and idle memory, the two programs in turn; one start of each first, uncounted.
   std::vector<double> start[2], memory[2];
@@ -258,43 +343,98 @@ int main(int argc, char** argv) {
       Started started(which == 0 ? program : bare);
       if (i < 0) continue;
       start[which].push_back(started.start_ms());
-      memory[which].push_back(started.IdlePrivateKiB());
+      started.Settle();
+      memory[which].push_back(started.PrivateKiB());
     }
   }
   Row("start-up: process start until the main window answers", "ms", start[0], "bare window",
       start[1]);
   Row("private memory of the idle main window", "KiB", memory[0], "bare window", memory[1]);
 
-  // Click to answer, beside the download alone and the bare GET, in turn.
+  // The first query of a new process, beside the plain design's, in turn. The press also moves
+  // the focus out of the account box, which queries first: that answer is the one timed.
+  std::vector<double> first[2];
+  for (int i = 0; i < runs; ++i) {
+    for (int which : {i & 1, 1 - (i & 1)}) {
+      Started started(which == 0 ? program : plain);
+      started.Settle();
+      first[which].push_back(ClickToAnswer(FindQueryControls(started.window())));
+    }
+  }
+  Row("first query after start-up: \"查询\" released until \"在线\" shows", "ms", first[0],
+      "literal reference", first[1]);
+
+  // Later queries, beside the plain design's, the download alone and the bare GET, in turn.
   const sockaddr_in proxy = ProxyAddress();
   WSADATA wsa;
   if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) Fail("no sockets");
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) Fail("no COM");
   const std::string address = status::StatusAddress(kAccount);
-  Started pellucor(program);
-  const QueryControls form = FindQueryControls(pellucor.window());
-  SendMessageTimeoutW(form.account, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kAccount), SMTO_NORMAL,
-                      kPatienceMs, nullptr);
-  std::vector<double> click, download, get;
-  // Uncounted: the first click also moves the focus out of the account box, which queries once
-  // more, and loads the download service into both processes.
-  for (int i = -2; i < runs; ++i) {
-    const std::function<void()> steps[] = {
-        [&] { click.push_back(ClickToAnswer(form)); },
-        [&] { download.push_back(DownloadAlone(address)); },
-        [&] { get.push_back(BareGet(proxy, address)); },
-    };
-    for (int k = 0; k < 3; ++k) steps[(i + 3 + k) % 3]();
-    if (i < 0) {
-      Sleep(500);  // lets the focus query finish
-      click.clear(), download.clear(), get.clear();
+  std::vector<double> click, reference, download, get;
+  {
+    Started pellucor(program), literal(plain);
+    pellucor.Settle();
+    literal.Settle();
+    const QueryControls form = FindQueryControls(pellucor.window()),
+                        plain_form = FindQueryControls(literal.window());
+    SetText(form.account, kAccount);
+    SetText(plain_form.account, kAccount);
+    // Uncounted: the first press also moves the focus out of the account box, which queries once
+    // more, and loads the download service into this process.
+    for (int i = -2; i < runs; ++i) {
+      const std::function<void()> steps[] = {
+          [&] { click.push_back(ClickToAnswer(form)); },
+          [&] { reference.push_back(ClickToAnswer(plain_form)); },
+          [&] { download.push_back(DownloadAlone(address)); },
+          [&] { get.push_back(BareGet(proxy, address)); },
+      };
+      for (int k = 0; k < 4; ++k) steps[(i + 4 + k) % 4]();
+      if (i < 0) {
+        Sleep(kSettleMs);  // lets the focus queries finish
+        click.clear(), reference.clear(), download.clear(), get.clear();
+      }
     }
   }
-  Row("query: \"查询\" released until \"在线\" shows", "ms", click, "URLDownloadToFileA alone",
-      download);
-  Row("query: \"查询\" released until \"在线\" shows", "ms", click, "one GET over a bare socket",
-      get);
+  const char later[] = "later queries: \"查询\" released until \"在线\" shows";
+  Row(later, "ms", click, "literal reference", reference);
+  Row(later, "ms", click, "URLDownloadToFileA alone", download);
+  Row(later, "ms", click, "one GET over a bare socket", get);
   CoUninitialize();
   WSACleanup();
+
+  // A close request while a query waits for a server that never answers, beside a bare window
+  // closed, in turn.
+  std::vector<double> close[2];
+  for (int i = 0; i < runs; ++i) {
+    for (int which : {i & 1, 1 - (i & 1)}) {
+      Started started(which == 0 ? program : bare);
+      started.Settle();
+      if (which == 0) QuerySilentServer(FindQueryControls(started.window()));
+      close[which].push_back(started.CloseAndTime());
+    }
+  }
+  Row("close during a query: WM_CLOSE until the process has ended", "ms", close[0],
+      "bare window closed", close[1]);
+
+  // The processor time of a query's 10 s wait for a silent server, beside a bare window idle
+  // for as long, both at once.
+  std::vector<double> cpu[2];
+  for (int i = 0; i < kWaitRuns; ++i) {
+    Started pellucor(program), idle(bare);
+    pellucor.Settle();
+    QuerySilentServer(FindQueryControls(pellucor.window()));
+    const double before[2] = {pellucor.CpuMs(), idle.CpuMs()};
+    const double started_at = Now();
+    HWND report = nullptr;
+    while (!(report = pellucor.FindOwnWindow(L"#32770"))) {
+      if (Now() - started_at > kPatienceMs) Fail("the silent query was not reported");
+      Sleep(10);
+    }
+    cpu[0].push_back(pellucor.CpuMs() - before[0]);
+    cpu[1].push_back(idle.CpuMs() - before[1]);
+    PostMessageW(report, WM_COMMAND, IDOK, 0);
+  }
+  Row("processor time while a query waits 10 s for a silent server", "ms", cpu[0],
+      "bare window idle as long", cpu[1]);
   return 0;
 }

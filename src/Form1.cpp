@@ -34,9 +34,11 @@ Form1::Form1() : DesignedForm(kForm1) {
   NameAfter(L"Text2", L"Label2");
 }
 
-// The buttons are painted by the skin from here to the unload.
+// The buttons are painted by the skin from here to the unload. Once the window has painted and
+// waits for the user, the lookup gets ready.
 void Form1::Form_Load() {
   modCmdVista::HookForm(hWnd());
+  status::PrepareWhenIdle();
 }
 
 void Form1::Form_Unload(int& /*cancel*/) {

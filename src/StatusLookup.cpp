@@ -34,10 +34,22 @@ std::wstring Hex32(HRESULT value) {
   throw base::RuntimeError(kLookupFailed, why);
 }
 
-// What a lookup needs from ole32 and urlmon. They are loaded by the first lookup, on its worker
-// thread, rather than imported: the two bring a dozen more DLLs (wininet, ws2_32, oleaut32, ...)
-// into the process, and a start that never looks anything up has no use for them. Nothing
-// unloads them: a download given up on may still be running inside them.
+// Holds a critical section from construction to destruction.
+class Lock {
+ public:
+  explicit Lock(CRITICAL_SECTION& section) : section_(section) { EnterCriticalSection(&section); }
+  Lock(const Lock&) = delete;
+  Lock& operator=(const Lock&) = delete;
+  ~Lock() { LeaveCriticalSection(&section_); }
+
+ private:
+  CRITICAL_SECTION& section_;
+};
+
+// What a lookup needs from ole32 and urlmon. They are loaded by the lookups' worker thread, once
+// the program is idle or at the first lookup, rather than imported: the two bring a dozen more
+// DLLs (wininet, ws2_32, oleaut32, ...) into the process, and start-up has no use for them.
+// Nothing unloads them: a download given up on may still be running inside them.
 struct DownloadService {
   decltype(&CoInitializeEx) coInitializeEx;
   decltype(&CoUninitialize) coUninitialize;
@@ -132,17 +144,6 @@ class AnswerFiles {
 
  private:
   AnswerFiles() { InitializeCriticalSection(&section_); }
-
-  class Lock {
-   public:
-    explicit Lock(CRITICAL_SECTION& section) : section_(section) { EnterCriticalSection(&section); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-    ~Lock() { LeaveCriticalSection(&section_); }
-
-   private:
-    CRITICAL_SECTION& section_;
-  };
 
   CRITICAL_SECTION section_;
   Entry* first_ = nullptr;
@@ -308,10 +309,9 @@ struct ReleaseCom {
   void operator()(IBindStatusCallback* object) const noexcept { object->Release(); }
 };
 
-// Downloads the address into a temporary file and returns the length of the answer; the file
-// is gone when this returns. COM is the caller's.
-std::uint64_t FetchAnswerSize(const DownloadService& service, const std::string& address) {
-  TempFile file;
+// Downloads the address into the file and returns the length of the answer. COM is the caller's.
+std::uint64_t FetchAnswerSize(const DownloadService& service, const std::string& address,
+                              const TempFile& file) {
   std::unique_ptr<DownloadWatch, ReleaseCom> watch(new DownloadWatch);
   HRESULT hr =
       service.urlDownloadToFileA(nullptr, address.c_str(), file.AnsiPath().c_str(), 0, watch.get());
@@ -319,9 +319,9 @@ std::uint64_t FetchAnswerSize(const DownloadService& service, const std::string&
   return file.Length();
 }
 
-// One download, shared by the waiting caller and the worker thread. Each holds a reference and
-// the last to let go frees it. The caller fills `address` before the worker starts; the worker
-// alone writes the outcome and then sets `ended`, and the caller reads it only after that.
+// One lookup's download, shared by the waiting caller and the worker that runs it: a caller
+// that gives up on it lets go first. The caller fills `address` before handing it over; the
+// worker alone writes the outcome and then sets `ended`, and the caller reads it only after that.
 struct Download {
   std::string address;
   base::KernelHandle ended{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
@@ -330,28 +330,149 @@ struct Download {
   std::optional<base::RuntimeError> failure;
 };
 
-// The worker thread: owns its reference to the download and everything the download makes.
-DWORD WINAPI RunDownload(void* parameter) noexcept {
-  std::unique_ptr<std::shared_ptr<Download>> reference(
-      static_cast<std::shared_ptr<Download>*>(parameter));
-  Download& download = **reference;
-  try {
-    const DownloadService service = LoadDownloadService();
-    ComApartment com(service);
-    download.answer_size = FetchAnswerSize(service, download.address);
-    download.done = true;
-    // The answer is known and its file gone: the caller need not wait while COM and the thread
-    // wind down (under Wine that takes as long as the download itself).
-    SetEvent(download.ended.get());
-  } catch (...) {
-    try {
-      download.failure = base::CurrentErrorAsRuntimeError();
-    } catch (...) {
-      // Out of memory for the message: the caller reports a failed lookup without it.
-    }
-    SetEvent(download.ended.get());
+// A worker thread, shared by its thread and the pool (Workers). Its fields but `wake` and
+// `thread_id` are the pool's, read and written under its lock.
+struct Worker {
+  base::KernelHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};  // a lookup is handed over
+  DWORD thread_id = 0;
+  std::shared_ptr<Download> next;  // handed over and not yet taken
+  bool running = false;            // a lookup is on it
+  bool given_up = false;           // its caller gave up on the lookup: it ends after the download
+};
+
+DWORD WINAPI RunWorker(void* parameter) noexcept;
+
+// The threads that run the downloads. One worker lives on between lookups, with the download
+// service loaded and COM set up, and takes the next lookup. A lookup given up on (at the time
+// limit, or on a close request) may leave its worker waiting for a server that never answers:
+// that worker ends when its download ends, and the next lookup gets another one. A caller that
+// finds no worker waiting (the first lookup, or lookups from several threads at once) starts one.
+class Workers {
+ public:
+  // Never destroyed: workers may still use it while the program's statics are destroyed.
+  static Workers& Instance() {
+    static Workers* workers = new Workers;
+    return *workers;
   }
-  return 0;
+
+  // Starts the waiting worker unless there is one. Quietly does nothing on failure: the next
+  // lookup tries again, and reports.
+  void WarmUp() noexcept {
+    try {
+      Lock lock(section_);
+      if (!waiting_) waiting_ = NewWorker();
+    } catch (...) {
+    }
+  }
+
+  // Hands the download over to the waiting worker, or to a new one. Fails the lookup, before
+  // anything is sent, when kMostLookupsGivenUp workers are still busy with lookups given up on.
+  std::shared_ptr<Worker> Start(std::shared_ptr<Download> download) {
+    Lock lock(section_);
+    std::shared_ptr<Worker> worker = std::move(waiting_);
+    if (!worker) {
+      if (given_up_ >= kMostLookupsGivenUp) {
+        FailLookup(L"前 " + base::DecimalText(given_up_) +
+                   L" 次查询仍在等待状态服务器的应答，请稍后再试");
+      }
+      worker = NewWorker();
+    }
+    worker->running = true;
+    worker->next = std::move(download);
+    SetEvent(worker->wake.get());
+    return worker;
+  }
+
+  // The caller no longer waits for the worker's lookup. A worker still running it must not take
+  // the next one: it ends when its download ends.
+  void GiveUp(Worker& worker) noexcept {
+    Lock lock(section_);
+    if (!worker.running || worker.given_up) return;
+    worker.given_up = true;
+    ++given_up_;
+  }
+
+  DWORD WaitingWorkerId() noexcept {
+    Lock lock(section_);
+    return waiting_ ? waiting_->thread_id : 0;
+  }
+
+  // For the worker's thread: waits for its next lookup.
+  std::shared_ptr<Download> Next(Worker& worker) noexcept {
+    for (;;) {
+      WaitForSingleObject(worker.wake.get(), INFINITE);
+      Lock lock(section_);
+      if (worker.next) return std::move(worker.next);
+    }
+  }
+
+  // For the worker's thread, when its lookup's outcome is known: whether it waits for the next
+  // lookup (unless its lookup was given up on, it can work and no other worker waits) or ends.
+  bool Ended(const std::shared_ptr<Worker>& worker, bool can_work) noexcept {
+    Lock lock(section_);
+    worker->running = false;
+    if (worker->given_up) {
+      --given_up_;
+      return false;
+    }
+    if (!can_work || waiting_) return false;
+    waiting_ = worker;
+    return true;
+  }
+
+ private:
+  Workers() { InitializeCriticalSection(&section_); }
+
+  // A new worker thread, waiting for a lookup. Under the lock.
+  std::shared_ptr<Worker> NewWorker() {
+    auto worker = std::make_shared<Worker>();
+    auto reference = std::make_unique<std::shared_ptr<Worker>>(worker);
+    base::KernelHandle thread;
+    if (worker->wake) {
+      thread.reset(CreateThread(nullptr, 0, RunWorker, reference.get(), 0, &worker->thread_id));
+    }
+    if (!thread) FailLookup(L"无法启动下载（错误 " + base::DecimalText(GetLastError()) + L"）");
+    reference.release();  // the thread owns it now
+    return worker;
+  }
+
+  CRITICAL_SECTION section_;
+  std::shared_ptr<Worker> waiting_;  // the worker that takes the next lookup
+  int given_up_ = 0;                 // workers still busy with lookups given up on
+};
+
+// A worker thread: owns its reference to the worker. It loads the download service and sets up
+// COM once, then runs the lookups handed to it. When that setup fails, the failure is the answer
+// to its first lookup, and it ends.
+DWORD WINAPI RunWorker(void* parameter) noexcept {
+  std::unique_ptr<std::shared_ptr<Worker>> self(static_cast<std::shared_ptr<Worker>*>(parameter));
+  Workers& workers = Workers::Instance();
+  std::optional<base::RuntimeError> broken;
+  std::optional<DownloadService> service;
+  std::optional<ComApartment> com;
+  try {
+    service.emplace(LoadDownloadService());
+    com.emplace(*service);
+  } catch (...) {
+    broken = base::CurrentErrorAsRuntimeError();
+  }
+  for (;;) {
+    std::shared_ptr<Download> download = workers.Next(**self);
+    std::optional<TempFile> file;
+    try {
+      if (broken) throw *broken;
+      file.emplace();
+      download->answer_size = FetchAnswerSize(*service, download->address, *file);
+      download->done = true;
+    } catch (...) {
+      download->failure = base::CurrentErrorAsRuntimeError();
+    }
+    // Free again before its file goes: whoever sees the file gone finds the worker free.
+    const bool stays = workers.Ended(*self, !broken);
+    file.reset();
+    SetEvent(download->ended.get());
+    if (!stays) return 0;
+  }
 }
 
 }  // namespace
@@ -397,21 +518,38 @@ bool IsOnline(std::wstring_view account, const WaitForDownload& wait) {
   if (!download->ended) {
     FailLookup(L"无法启动下载（错误 " + base::DecimalText(GetLastError()) + L"）");
   }
-
-  auto worker_reference = std::make_unique<std::shared_ptr<Download>>(download);
-  base::KernelHandle worker(
-      CreateThread(nullptr, 0, RunDownload, worker_reference.get(), 0, nullptr));
-  if (!worker) {
-    FailLookup(L"无法启动下载（错误 " + base::DecimalText(GetLastError()) + L"）");
+  Workers& workers = Workers::Instance();
+  std::shared_ptr<Worker> worker = workers.Start(download);
+  bool ended;
+  try {
+    ended = wait(download->ended.get(), kAnswerTimeoutMs);
+  } catch (...) {
+    workers.GiveUp(*worker);
+    throw;
   }
-  worker_reference.release();  // the thread owns it now
-
-  if (!wait(download->ended.get(), kAnswerTimeoutMs)) {
+  if (!ended) {
+    workers.GiveUp(*worker);
     FailLookup(L"状态服务器在 " + base::DecimalText(kAnswerTimeoutMs / 1000) + L" 秒内没有应答");
   }
   if (download->failure) throw *download->failure;
   if (!download->done) FailLookup(L"在线状态查询失败");
   return IsOnlineAnswer(download->answer_size);
+}
+
+// Runs once the thread that set the timer has nothing else to do: timer messages come after
+// every other message, painting included.
+// https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-getmessage
+void CALLBACK PrepareNow(HWND, UINT, UINT_PTR timer, DWORD) noexcept {
+  KillTimer(nullptr, timer);
+  Workers::Instance().WarmUp();
+}
+
+void PrepareWhenIdle() {
+  SetTimer(nullptr, 0, USER_TIMER_MINIMUM, PrepareNow);
+}
+
+std::uint32_t WaitingWorkerId() {
+  return Workers::Instance().WaitingWorkerId();
 }
 
 }  // namespace status

@@ -16,6 +16,12 @@ inline constexpr std::uint64_t kOnlineAnswerSize = 4944;
 // How long a lookup waits for the server's answer, in milliseconds.
 inline constexpr std::uint32_t kAnswerTimeoutMs = 10'000;
 
+// Lookups given up on (at the time limit, or by their wait) may leave their downloads waiting
+// for a server that does not answer, each holding a connection, until the server lets go. While
+// this many are, a further lookup that finds no free worker fails at once with kLookupFailed and
+// sends nothing.
+inline constexpr int kMostLookupsGivenUp = 4;
+
 // The lookup's run-time error numbers, above those of the forms layer.
 // No usable answer arrived; the message says why.
 inline constexpr int kLookupFailed = 1001;
@@ -44,5 +50,14 @@ bool WaitPlainly(void* ended, std::uint32_t timeoutMs);
 // kLookupFailed (no usable answer; the message says why), kFileNotFound (the answer vanished);
 // and whatever `wait` throws.
 bool IsOnline(std::wstring_view account, const WaitForDownload& wait = WaitPlainly);
+
+// Prepares the lookups once the calling thread is idle (its messages handled, its windows
+// painted): their worker thread starts and loads the download service, so that the first lookup
+// pays no loading. For the user-interface thread, as its first window is loaded.
+void PrepareWhenIdle();
+
+// The thread id of the worker that takes the next lookup, or 0 when none waits (a new one then
+// starts). The worker lives on from one lookup to the next.
+std::uint32_t WaitingWorkerId();
 
 }  // namespace status

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "StatusLookup.h"
 #include "base/ScopedWin.h"
 #include "modCmdVista.h"
 #include "support/ShownForm1.h"
@@ -476,8 +477,9 @@ TEST_F(Endurance, ThreeHundredQueriesThenTheAboutWindowFiftyTimes) {
         [](HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); });
   };
   MessageBoxWatcher boxes;
-  // Before any query: Wine's download service keeps a thread of its own for a few seconds after
-  // a download.
+  // Before any query, with the lookups' worker, which lives on, started: Wine's download service
+  // keeps a thread of its own for a few seconds after a download.
+  PumpUntil([] { return status::WaitingWorkerId() != 0; });
   const int threads = ThreadsInUse();
   SetFocus(command1);  // leaving the account box queries once
   PumpUntilIdle();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/RuntimeError.h"
+#include "base/ScopedWin.h"
 #include "support/StandIn.h"
 #include "support/WindowTest.h"
 
@@ -163,6 +164,51 @@ TEST_F(StatusLookupServer, UnsendableAccountSendsNothing) {
   ASSERT_TRUE(failure.has_value());
   EXPECT_EQ(failure->number(), status::kAccountNotSendable);
   EXPECT_EQ(testsupport::StandInRequestLines().size(), requests);
+}
+
+// The worker lives on: successive lookups run on one thread. A lookup given up on (as on a
+// close request) keeps its worker busy with a server that never answers; the next lookup gets
+// another worker, and past kMostLookupsGivenUp such workers a lookup fails before it waits. Each
+// ends when the server lets go, and deletes its file.
+TEST_F(StatusLookupServer, WorkerLivesOnAndLookupsGivenUpOnLetGo) {
+  struct GaveUp {};
+  const auto give_up = [](void*, std::uint32_t) -> bool { throw GaveUp{}; };
+
+  EXPECT_TRUE(status::IsOnline(L"online"));
+  const std::uint32_t worker = status::WaitingWorkerId();
+  ASSERT_NE(worker, 0u);
+  EXPECT_FALSE(status::IsOnline(L"offline"));
+  EXPECT_EQ(status::WaitingWorkerId(), worker) << "the second lookup ran on another thread";
+
+  base::KernelHandle first(OpenThread(SYNCHRONIZE, FALSE, worker));
+  ASSERT_TRUE(first);
+  EXPECT_THROW(status::IsOnline(L"silent", give_up), GaveUp);
+  EXPECT_TRUE(status::IsOnline(L"online"));
+  EXPECT_NE(status::WaitingWorkerId(), worker) << "answered by the worker given up on";
+  EXPECT_NE(status::WaitingWorkerId(), 0u);
+
+  for (int i = 1; i < status::kMostLookupsGivenUp; ++i) {
+    EXPECT_THROW(status::IsOnline(L"silent", give_up), GaveUp);
+  }
+  bool waited = false;
+  try {
+    status::IsOnline(L"online", [&](void*, std::uint32_t) {
+      waited = true;
+      return false;
+    });
+    ADD_FAILURE() << "a lookup past the bound ran";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), status::kLookupFailed);
+  }
+  EXPECT_FALSE(waited) << "the lookup past the bound was started";
+
+  // Bounded: the stand-in lets the silent connections go after 15 s.
+  EXPECT_TRUE(testsupport::PumpUntil([&] { return TempFiles() == temp_files_before_; }, 30000))
+      << "a download given up on left its file behind";
+  EXPECT_TRUE(testsupport::PumpUntil(
+      [&] { return WaitForSingleObject(first.get(), 0) == WAIT_OBJECT_0; }, 10000))
+      << "the worker given up on did not end";
+  EXPECT_TRUE(status::IsOnline(L"online"));
 }
 
 // Slow servers, run side by side: one that keeps the connection open without a word (and closes

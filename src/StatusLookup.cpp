@@ -406,8 +406,8 @@ class Workers {
     }
   }
 
-  // For the worker's thread, when its lookup's outcome is known: whether it waits for the next
-  // lookup (unless its lookup was given up on, it can work and no other worker waits) or ends.
+  // For the worker's thread, when its lookup's outcome is known: whether it stays for the next
+  // lookup (its lookup was not given up on, it can work, and no other worker waits) or ends.
   bool Ended(const std::shared_ptr<Worker>& worker, bool can_work) noexcept {
     Lock lock(section_);
     worker->running = false;

@@ -364,7 +364,7 @@ int main(int argc, char** argv) {
   Row("private memory of the idle main window", "KiB", memory[0], "bare window", memory[1]);
 
   // The first query of a new process, beside the plain design's, in turn. The press also moves
-  // the focus out of the account box, which queries first: that answer is the one timed.
+  // the focus out of the account box, which queries too: the first answer is the one timed.
   std::vector<double> first[2];
   for (int i = 0; i < runs; ++i) {
     for (int which : {i & 1, 1 - (i & 1)}) {

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "StatusLookup.h"
+#include "support/WinePath.h"
 
 namespace {
 
@@ -61,14 +62,9 @@ double Median(std::vector<double> values) {
   std::exit(1);
 }
 
-// A Unix path reaches Wine's drive Z:.
+// A path from the command line, as Wine opens it.
 std::wstring WindowsPath(const char* path) {
-  std::wstring text(path, path + strlen(path));
-  if (!text.empty() && text[0] == L'/') {
-    std::replace(text.begin(), text.end(), L'/', L'\\');
-    text = L"Z:" + text;
-  }
-  return text;
+  return testsupport::WindowsPath(std::wstring(path, path + strlen(path)));
 }
 
 struct WindowSearch {
@@ -249,12 +245,7 @@ double ClickToAnswer(const QueryControls& form) {
 int SilentRequests() {
   const char* log = std::getenv("STANDIN_LOG");
   if (!log) Fail("STANDIN_LOG names no request log");
-  std::string path = log;
-  if (path[0] == '/') {
-    std::replace(path.begin(), path.end(), '/', '\\');
-    path = "Z:" + path;
-  }
-  FILE* file = std::fopen(path.c_str(), "rb");
+  FILE* file = std::fopen(testsupport::WindowsPath(std::string_view(log)).c_str(), "rb");
   if (!file) return 0;
   int count = 0;
   char line[4096];

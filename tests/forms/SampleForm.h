@@ -51,21 +51,6 @@ class SampleForm : public forms::DesignedForm<kSampleControls> {
 };
 
 // A test with a sample form shown and active.
-class ShownSampleForm : public testing::Test {
- protected:
-  void SetUp() override {
-    form_ = std::make_unique<SampleForm>();
-    form_->Show();
-    SetForegroundWindow(form_->hWnd());
-    PumpUntil([&] { return GetForegroundWindow() == form_->hWnd(); });
-    PumpUntilIdle();
-  }
-  void TearDown() override {
-    if (form_) form_->Unload();
-    PumpUntilIdle();
-  }
-
-  std::unique_ptr<SampleForm> form_;
-};
+using ShownSampleForm = ShownForm<SampleForm>;
 
 }  // namespace testsupport

@@ -15,7 +15,7 @@ namespace testsupport {
 
 // A test with the main window shown and active. Tests that make it query (any move of the focus
 // out of the account box does) pass needsStandIn and are skipped without the stand-in server.
-class ShownForm1 : public testing::Test {
+class ShownForm1 : public ShownForm<Form1> {
  protected:
   explicit ShownForm1(bool needsStandIn = false) : needsStandIn_(needsStandIn) {}
 
@@ -23,18 +23,8 @@ class ShownForm1 : public testing::Test {
     if (needsStandIn_ && !StandInRuns()) {
       GTEST_SKIP() << "needs the stand-in status server (tests/standin/status_server.py --run)";
     }
-    form_ = std::make_unique<Form1>();
-    form_->Show();
-    SetForegroundWindow(form_->hWnd());
-    PumpUntil([&] { return GetForegroundWindow() == form_->hWnd(); });
-    PumpUntilIdle();
+    ShownForm::SetUp();
   }
-  void TearDown() override {
-    if (form_) form_->Unload();
-    PumpUntilIdle();
-  }
-
-  std::unique_ptr<Form1> form_;
 
  private:
   bool needsStandIn_;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,5 +75,24 @@ Image ButtonAsShown(HWND button);
 // after each double-byte character), in its own font, on a DC in transparent mode.
 using Painter = void (*)(HDC, RECT&, const std::wstring&);
 Image FaceOf(HWND button, Painter face);
+
+// A test with a form of the given type shown and active; the form is unloaded after it.
+template <typename FormType>
+class ShownForm : public testing::Test {
+ protected:
+  void SetUp() override {
+    form_ = std::make_unique<FormType>();
+    form_->Show();
+    SetForegroundWindow(form_->hWnd());
+    PumpUntil([&] { return GetForegroundWindow() == form_->hWnd(); });
+    PumpUntilIdle();
+  }
+  void TearDown() override {
+    if (form_) form_->Unload();
+    PumpUntilIdle();
+  }
+
+  std::unique_ptr<FormType> form_;
+};
 
 }  // namespace testsupport

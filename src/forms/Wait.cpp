@@ -1,5 +1,6 @@
 #include "forms/Wait.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "base/RuntimeError.h"
@@ -87,19 +88,24 @@ bool BlockingWait::operator()(HANDLE object, DWORD timeoutMs) {
     }
   } unregister{form_, SetCursor(LoadCursorW(nullptr, IDC_WAIT))};
 
+  // Every look at the queue, filtered or not, makes what was queued before it "seen", and the wait
+  // below wakes only for what comes after the last look: a request that arrives between two looks
+  // (posted by a window painted here, or by another thread) would not wake it. So the close
+  // requests are looked for last, after the painting, and the wait looks again at least every
+  // kLookAgainMs whatever it was woken for.
+  constexpr DWORD kLookAgainMs = 100;
   const DWORD start = GetTickCount();
   for (;;) {
     // Messages sent to the thread are answered here (a WM_CLOSE among them is noted).
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD | PM_QS_SENDMESSAGE);
-    if (closeRequested_ || CloseRequestQueued()) throw CloseRequested{};
     KeepShowing();
+    if (closeRequested_ || CloseRequestQueued()) throw CloseRequested{};
 
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed >= timeoutMs) return WaitForSingleObject(object, 0) == WAIT_OBJECT_0;
-    // Wakes for the object and for what arrives from now on; what was looked at stays asleep.
     switch (MsgWaitForMultipleObjects(
-        1, &object, FALSE, timeoutMs - elapsed,
+        1, &object, FALSE, std::min(timeoutMs - elapsed, kLookAgainMs),
         QS_SENDMESSAGE | QS_POSTMESSAGE | QS_KEY | QS_MOUSEBUTTON | QS_MOUSEMOVE | QS_PAINT)) {
       case WAIT_OBJECT_0:
         return true;

@@ -27,10 +27,31 @@ DWORD WINAPI SendClose(void* form) {
   return 0;
 }
 
-// An event procedure waits for an object that never comes; each way of asking to close the form,
-// made before the wait or while it runs, ends the wait at once, and the form goes without a
-// report. The request is taken off the queue by the wait (or noted, when sent), and the form
-// closes through a WM_CLOSE of its own.
+// A child window that asks its form to close when it is painted: inside a wait, the request
+// arrives while the wait looks through the queue.
+LRESULT CALLBACK PostCloseWhenPainted(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg != WM_PAINT) return DefWindowProcW(hwnd, msg, wp, lp);
+  PAINTSTRUCT paint;
+  BeginPaint(hwnd, &paint);
+  EndPaint(hwnd, &paint);
+  PostMessageW(GetParent(hwnd), WM_CLOSE, 0, 0);
+  return 0;
+}
+
+void AddChildThatClosesWhenPainted(HWND form) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = &PostCloseWhenPainted;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"WaitTest.PostCloseWhenPainted";
+  RegisterClassW(&wc);  // fails harmlessly when registered already
+  CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 8, 8, form, nullptr,
+                  wc.hInstance, nullptr);
+}
+
+// An event procedure waits for an object that comes after 5 s, unless the wait ends first; each
+// way of asking to close the form, made before the wait or while it runs, ends the wait at once,
+// and the form goes without a report. The request is taken off the queue by the wait (or noted,
+// when sent), and the form closes through a WM_CLOSE of its own.
 TEST(FormsWait, CloseRequestEndsTheWaitAndTheForm) {
   struct Way {
     const char* name;
@@ -50,13 +71,15 @@ TEST(FormsWait, CloseRequestEndsTheWaitAndTheForm) {
       {"close box",
        [](SampleForm& f) { PostMessageW(f.hWnd(), WM_NCLBUTTONDOWN, HTCLOSE, 0); },
        {"form", WM_NCLBUTTONDOWN, kPosted | kWParam, HTCLOSE}},
+      {"WM_CLOSE posted while the wait paints",
+       [](SampleForm& f) { AddChildThatClosesWhenPainted(f.hWnd()); },
+       {"form", WM_CLOSE, kPosted}},
       {"WM_CLOSE sent by another thread",
        [](SampleForm& f) {
          CloseHandle(CreateThread(nullptr, 0, &SendClose, f.hWnd(), 0, nullptr));
        },
        {"form", WM_CLOSE, kSent}},
   };
-  const base::KernelHandle never(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   testsupport::MessageBoxWatcher boxes;
   for (const Way& way : ways) {
     SCOPED_TRACE(way.name);
@@ -67,9 +90,13 @@ TEST(FormsWait, CloseRequestEndsTheWaitAndTheForm) {
     SetFocus(command1);
     testsupport::PumpUntilIdle();
     std::string outcome = "closed";
+    const base::KernelHandle late(CreateWaitableTimerW(nullptr, TRUE, nullptr));
+    LARGE_INTEGER due;
+    due.QuadPart = -50'000'000;  // 5 s from now, in 100 ns
+    SetWaitableTimer(late.get(), &due, 0, nullptr, nullptr, FALSE);
     form.onCommand1 = [&] {
       forms::BlockingWait wait(form.hWnd());
-      outcome = wait(never.get(), 10000) ? "signalled" : "timed out";
+      outcome = wait(late.get(), 10000) ? "signalled" : "timed out";
     };
     MessageSequence sequence(
         {WM_COMMAND, WM_CLOSE, WM_SYSCOMMAND, WM_SYSKEYDOWN, WM_NCLBUTTONDOWN});

@@ -10,6 +10,7 @@ program=$(build_program_to_run)
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   export WINEPREFIX="$PWD/build/run/wineprefix"
+  mkdir -p build/run
   "$WINE_LOADER" wineboot -i >/dev/null 2>&1
   configure_wine_prefix
   exec "$WINE_LOADER" "$program"

@@ -45,12 +45,23 @@ void Form1::Form_Unload(int& /*cancel*/) {
   modCmdVista::UnhookForm(hWnd());
 }
 
-// The query action.
+// The query action. An answer for another account goes as the query starts. The answer for the
+// same account stays until the new one replaces it: asked twice in a row (leaving the account box
+// for "查询" asks too), the box does not flicker empty between the two. A failed lookup leaves
+// no answer standing.
 void Form1::Command1_Click() {
   std::wstring account = Text(L"Text1");
-  // A failed lookup must not leave the answer of an earlier query standing.
-  SetText(L"Text2", L"");
-  SetText(L"Text2", CheckOnline(account) != 0 ? kOnline : kOffline);
+  if (answered_ != account) SetText(L"Text2", L"");
+  answered_.reset();
+  bool online;
+  try {
+    online = CheckOnline(account) != 0;
+  } catch (...) {
+    SetText(L"Text2", L"");
+    throw;
+  }
+  SetText(L"Text2", online ? kOnline : kOffline);
+  answered_ = std::move(account);
 }
 
 void Form1::Text1_LostFocus() {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "forms/Form.h"
@@ -44,5 +45,6 @@ class Form1 : public forms::DesignedForm<kForm1Controls> {
   // Asks the provider's status server whether the account is online: -1 (True) or 0 (False).
   std::int16_t CheckOnline(const std::wstring& account);
 
-  std::unique_ptr<frmAbout> about_;  // the About window's single instance, made on first use
+  std::unique_ptr<frmAbout> about_;       // the About window's single instance, made on first use
+  std::optional<std::wstring> answered_;  // the account whose answer the read-out box shows
 };

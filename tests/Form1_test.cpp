@@ -349,6 +349,14 @@ TEST_F(Form1Query, FailedLookupIsReportedAndLeavesNoStaleAnswer) {
     EXPECT_EQ(form_->Text(L"Text2"), L"") << "the earlier answer must not stand";
     EXPECT_TRUE(form_->IsLoaded()) << "the program keeps running";
   }
+  // The same account asked again keeps its answer while it waits, but not when the lookup fails.
+  form_->SetText(L"Text1", L"online-once");
+  Click(L"Command1");
+  ASSERT_EQ(form_->Text(L"Text2"), L"在线");
+  boxes.clear();
+  Click(L"Command1");
+  ASSERT_EQ(boxes.texts().size(), 1u);
+  EXPECT_EQ(form_->Text(L"Text2"), L"") << "the earlier answer of the same account must not stand";
 }
 
 TEST_F(Form1Query, AccountTheCodePageCannotCarryIsNotSent) {

@@ -19,6 +19,7 @@ it by account (the uid value, percent-decoded to code-page bytes):
   no-length                              200, 4944 bytes, no length, ended by closing: online
   gzip                                   200, 4944 bytes sent gzip-compressed (when the request
                                          accepts gzip): online
+  online-once                            200, 4944 bytes the first time it is asked; 500 after
   silent                                 accepted, never answered; closed after SILENT_SECONDS or
                                          when the server stops
   any other account, the empty one too   200, 4911 bytes: offline
@@ -80,6 +81,7 @@ class StatusServer(http.server.ThreadingHTTPServer):
         self.log_path = log_path
         self.log_lock = threading.Lock()
         self.stopping = threading.Event()
+        self.online_once_asked = False
 
     def record(self, line):
         if not self.log_path:
@@ -118,6 +120,10 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
                 break
         if uid.startswith(b"error-") and uid[6:].isdigit():
             self.answer(int(uid[6:]), body(ONLINE_SIZE))
+        elif uid == b"online-once":
+            code = 500 if self.server.online_once_asked else 200
+            self.server.online_once_asked = True
+            self.answer(code, body(ONLINE_SIZE))
         elif uid == b"dropped":
             self.close_connection = True
         elif uid == b"truncated":

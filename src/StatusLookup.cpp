@@ -18,7 +18,7 @@ namespace {
 
 constexpr char kAddressPrefix[] = "http://amos.alicdn.com/online.ww?v=2&uid=";
 constexpr char kAddressSuffix[] = "&s=1";
-constexpr wchar_t kTempFilePrefix[] = L"pel";  // GetTempFileName keeps three characters
+constexpr wchar_t kTempFilePrefix[] = L"pel";
 constexpr DWORD kHttpOk = 200;
 
 bool IsUnreserved(unsigned char c) {
@@ -98,17 +98,20 @@ class AnswerFiles {
     return *files;
   }
 
-  // Makes a new empty file in the user's temp folder for the entry and lists it.
+  // Names a new file in the user's temp folder for the entry and lists it. The name holds the
+  // process id and a count of the files named, a form GetTempFileName never gives, so no other
+  // program's file has it and it need not be made ahead: the download makes the file. (A file
+  // of an earlier process with the same id that ended before deleting it is overwritten.)
   void Create(Entry& entry) {
     wchar_t folder[MAX_PATH + 1];
-    wchar_t path[MAX_PATH];
-    DWORD n = GetTempPathW(MAX_PATH + 1, folder);
+    const DWORD n = GetTempPathW(MAX_PATH + 1, folder);
     Lock lock(section_);
     if (ending_) FailLookup(L"程序正在结束");
-    if (n == 0 || n > MAX_PATH || GetTempFileNameW(folder, kTempFilePrefix, 0, path) == 0) {
-      FailLookup(L"无法在临时文件夹中建立文件（错误 " + base::DecimalText(GetLastError()) + L"）");
+    if (n == 0 || n > MAX_PATH) {
+      FailLookup(L"无法取得临时文件夹（错误 " + base::DecimalText(GetLastError()) + L"）");
     }
-    entry.path = path;
+    entry.path = std::wstring(folder, n) + kTempFilePrefix + base::HexText(GetCurrentProcessId()) +
+                 L"-" + base::HexText(++named_) + L".tmp";
     entry.next = first_;
     if (first_) first_->previous = &entry;
     first_ = &entry;
@@ -147,6 +150,7 @@ class AnswerFiles {
 
   CRITICAL_SECTION section_;
   Entry* first_ = nullptr;
+  std::uint32_t named_ = 0;
   bool ending_ = false;
 };
 
@@ -156,7 +160,7 @@ struct SealAnswerFilesAtEnd {
   ~SealAnswerFilesAtEnd() { AnswerFiles::Instance().Seal(); }
 } seal_answer_files_at_end;
 
-// A new empty file in the user's temp folder, deleted when its owner goes.
+// A new file in the user's temp folder, named but not made, deleted when its owner goes.
 class TempFile {
  public:
   TempFile() { AnswerFiles::Instance().Create(file_); }
@@ -164,16 +168,25 @@ class TempFile {
   TempFile& operator=(const TempFile&) = delete;
   ~TempFile() { AnswerFiles::Instance().Delete(file_); }
 
-  // The path for an ANSI call: the long one when the code page carries it, else the short one.
+  // The path for an ANSI call: the long one when the code page carries it, else the folder's
+  // short one with the file's name (which is ASCII).
   std::string AnsiPath() const {
     std::optional<std::string> ansi = base::ToAnsiExact(file_.path);
     if (!ansi) {
-      wchar_t short_path[MAX_PATH];
-      DWORD n = GetShortPathNameW(file_.path.c_str(), short_path, MAX_PATH);
-      if (n > 0 && n < MAX_PATH) ansi = base::ToAnsiExact(short_path);
+      const size_t name = file_.path.rfind(L'\\') + 1;
+      wchar_t short_folder[MAX_PATH];
+      DWORD n = GetShortPathNameW(file_.path.substr(0, name).c_str(), short_folder, MAX_PATH);
+      if (n > 0 && n < MAX_PATH) ansi = base::ToAnsiExact(short_folder + file_.path.substr(name));
     }
     if (!ansi) FailLookup(L"临时文件夹的路径无法用当前代码页表示");
     return *ansi;
+  }
+
+  // Whether the folder it is to be made in exists.
+  bool FolderExists() const {
+    const DWORD attributes =
+        GetFileAttributesW(file_.path.substr(0, file_.path.rfind(L'\\')).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
 
   // The length in bytes; run-time error 53 when the file is gone.
@@ -315,6 +328,7 @@ std::uint64_t FetchAnswerSize(const DownloadService& service, const std::string&
   std::unique_ptr<DownloadWatch, ReleaseCom> watch(new DownloadWatch);
   HRESULT hr =
       service.urlDownloadToFileA(nullptr, address.c_str(), file.AnsiPath().c_str(), 0, watch.get());
+  if (FAILED(hr) && !file.FolderExists()) FailLookup(L"临时文件夹不存在，无法保存应答");
   watch->Check(hr);
   return file.Length();
 }
@@ -395,6 +409,11 @@ class Workers {
   DWORD WaitingWorkerId() noexcept {
     Lock lock(section_);
     return waiting_ ? waiting_->thread_id : 0;
+  }
+
+  int GivenUp() noexcept {
+    Lock lock(section_);
+    return given_up_;
   }
 
   // For the worker's thread: waits for its next lookup.
@@ -550,6 +569,10 @@ void PrepareWhenIdle() {
 
 std::uint32_t WaitingWorkerId() {
   return Workers::Instance().WaitingWorkerId();
+}
+
+int DownloadsGivenUp() {
+  return Workers::Instance().GivenUp();
 }
 
 }  // namespace status

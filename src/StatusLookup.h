@@ -60,4 +60,7 @@ void PrepareWhenIdle();
 // starts). The worker lives on from one lookup to the next.
 std::uint32_t WaitingWorkerId();
 
+// How many lookups given up on still have their downloads running.
+int DownloadsGivenUp();
+
 }  // namespace status

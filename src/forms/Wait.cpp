@@ -92,24 +92,34 @@ bool BlockingWait::operator()(HANDLE object, DWORD timeoutMs) {
   // below wakes only for what comes after the last look: a request that arrives between two looks
   // (posted by a window painted here, or by another thread) would not wake it. So the close
   // requests are looked for last, after the painting, and the wait looks again at least every
-  // kLookAgainMs whatever it was woken for.
+  // kLookAgainMs whatever it was woken for. A wake-up for nothing but sent messages (another
+  // program asking a window for its text, say, as often as it likes) only answers them.
   constexpr DWORD kLookAgainMs = 100;
   const DWORD start = GetTickCount();
+  DWORD looked = start;
+  bool look = true;
   for (;;) {
     // Messages sent to the thread are answered here (a WM_CLOSE among them is noted).
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD | PM_QS_SENDMESSAGE);
-    KeepShowing();
-    if (closeRequested_ || CloseRequestQueued()) throw CloseRequested{};
+    if (closeRequested_) throw CloseRequested{};
+    DWORD now = GetTickCount();
+    if (look || now - looked >= kLookAgainMs) {
+      KeepShowing();
+      if (CloseRequestQueued()) throw CloseRequested{};
+      looked = now;
+    }
 
-    const DWORD elapsed = GetTickCount() - start;
+    const DWORD elapsed = now - start;
     if (elapsed >= timeoutMs) return WaitForSingleObject(object, 0) == WAIT_OBJECT_0;
     switch (MsgWaitForMultipleObjects(
-        1, &object, FALSE, std::min(timeoutMs - elapsed, kLookAgainMs),
+        1, &object, FALSE, std::min(timeoutMs - elapsed, kLookAgainMs - (now - looked)),
         QS_SENDMESSAGE | QS_POSTMESSAGE | QS_KEY | QS_MOUSEBUTTON | QS_MOUSEMOVE | QS_PAINT)) {
       case WAIT_OBJECT_0:
         return true;
       case WAIT_OBJECT_0 + 1:
+        look = (HIWORD(GetQueueStatus(QS_ALLINPUT)) & ~QS_SENDMESSAGE) != 0;
+        break;
       case WAIT_TIMEOUT:
         break;
       default:  // a handle that cannot be waited for

@@ -27,6 +27,21 @@ DWORD WINAPI SendClose(void* form) {
   return 0;
 }
 
+// Asks the form for its caption over and over, as another program may while the form waits, and
+// posts it a close request among the questions; until the form has gone (at most 5 s).
+DWORD WINAPI AskAndPostClose(void* form) {
+  const HWND hwnd = static_cast<HWND>(form);
+  const DWORD start = GetTickCount();
+  for (int asked = 0; IsWindow(hwnd) && GetTickCount() - start < 5000; ++asked) {
+    wchar_t caption[64];
+    DWORD_PTR length;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(caption), SMTO_NORMAL, 1000,
+                        &length);
+    if (asked == 50) PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  }
+  return 0;
+}
+
 // A child window that asks its form to close when it is painted: inside a wait, the request
 // arrives while the wait looks through the queue.
 LRESULT CALLBACK PostCloseWhenPainted(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -79,6 +94,11 @@ TEST(FormsWait, CloseRequestEndsTheWaitAndTheForm) {
          CloseHandle(CreateThread(nullptr, 0, &SendClose, f.hWnd(), 0, nullptr));
        },
        {"form", WM_CLOSE, kSent}},
+      {"WM_CLOSE posted among messages sent by another thread",
+       [](SampleForm& f) {
+         CloseHandle(CreateThread(nullptr, 0, &AskAndPostClose, f.hWnd(), 0, nullptr));
+       },
+       {"form", WM_CLOSE, kPosted}},
   };
   testsupport::MessageBoxWatcher boxes;
   for (const Way& way : ways) {

@@ -222,6 +222,9 @@ class ComApartment {
 // service calls it on the thread that started the download.
 class DownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
  public:
+  // A watch that does not send stops the download just before its request would go out.
+  explicit DownloadWatch(bool sends = true) : sends_(sends) {}
+
   // Fails the lookup unless the download ended with a whole answer of status 200.
   void Check(HRESULT download_result) const {
     if (FAILED(download_result) || FAILED(stop_result_)) {
@@ -298,7 +301,7 @@ class DownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
   HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR, LPCWSTR, DWORD,
                                                  LPWSTR* extra_headers) noexcept override {
     if (extra_headers) *extra_headers = nullptr;
-    return S_OK;
+    return sends_ ? S_OK : E_ABORT;  // E_ABORT cancels the transaction
   }
   // The download service reports a dropped connection as status 0.
   HRESULT STDMETHODCALLTYPE OnResponse(DWORD status_code, LPCWSTR, LPCWSTR,
@@ -312,6 +315,7 @@ class DownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
   ~DownloadWatch() = default;  // only Release deletes
 
   LONG references_ = 1;
+  const bool sends_;
   HRESULT stop_result_ = S_OK;
   DWORD status_code_ = 0;
   ULONG received_ = 0;
@@ -333,6 +337,20 @@ std::uint64_t FetchAnswerSize(const DownloadService& service, const std::string&
   return file.Length();
 }
 
+// Takes the download service through what the first download of the program does before its
+// request goes out (the internet session and its proxy settings, the protocol handler, the
+// binding) and stops it there: nothing is sent, no file is made, and the first lookup does not
+// pay for any of it. Failures are the first lookup's to meet and report.
+void RehearseDownload(const DownloadService& service) noexcept {
+  try {
+    const TempFile file;
+    std::unique_ptr<DownloadWatch, ReleaseCom> watch(new DownloadWatch(/*sends=*/false));
+    const std::string address = std::string(kAddressPrefix) + kAddressSuffix;
+    service.urlDownloadToFileA(nullptr, address.c_str(), file.AnsiPath().c_str(), 0, watch.get());
+  } catch (...) {
+  }
+}
+
 // One lookup's download, shared by the waiting caller and the worker that runs it: a caller
 // that gives up on it lets go first. The caller fills `address` before handing it over; the
 // worker alone writes the outcome and then sets `ended`, and the caller reads it only after that.
@@ -352,6 +370,7 @@ struct Worker {
   std::shared_ptr<Download> next;  // handed over and not yet taken
   bool running = false;            // a lookup is on it
   bool given_up = false;           // its caller gave up on the lookup: it ends after the download
+  bool rehearses = false;          // it rehearses a download before it takes a lookup
 };
 
 DWORD WINAPI RunWorker(void* parameter) noexcept;
@@ -374,7 +393,7 @@ class Workers {
   void WarmUp() noexcept {
     try {
       Lock lock(section_);
-      if (!waiting_) waiting_ = NewWorker();
+      if (!waiting_) waiting_ = NewWorker(/*rehearses=*/true);
     } catch (...) {
     }
   }
@@ -389,7 +408,7 @@ class Workers {
         FailLookup(L"前 " + base::DecimalText(given_up_) +
                    L" 次查询仍在等待状态服务器的应答，请稍后再试");
       }
-      worker = NewWorker();
+      worker = NewWorker(/*rehearses=*/false);
     }
     worker->running = true;
     worker->next = std::move(download);
@@ -443,8 +462,9 @@ class Workers {
   Workers() { InitializeCriticalSection(&section_); }
 
   // A new worker thread, waiting for a lookup. Under the lock.
-  std::shared_ptr<Worker> NewWorker() {
+  std::shared_ptr<Worker> NewWorker(bool rehearses) {
     auto worker = std::make_shared<Worker>();
+    worker->rehearses = rehearses;
     auto reference = std::make_unique<std::shared_ptr<Worker>>(worker);
     base::KernelHandle thread;
     if (worker->wake) {
@@ -461,7 +481,8 @@ class Workers {
 };
 
 // A worker thread: owns its reference to the worker. It loads the download service and sets up
-// COM once, then runs the lookups handed to it. When that setup fails, the failure is the answer
+// COM once (the worker started ahead of the lookups also rehearses a download), then runs the
+// lookups handed to it. When that setup fails, the failure is the answer
 // to its first lookup, and it ends.
 DWORD WINAPI RunWorker(void* parameter) noexcept {
   std::unique_ptr<std::shared_ptr<Worker>> self(static_cast<std::shared_ptr<Worker>*>(parameter));
@@ -475,6 +496,7 @@ DWORD WINAPI RunWorker(void* parameter) noexcept {
   } catch (...) {
     broken = base::CurrentErrorAsRuntimeError();
   }
+  if (!broken && (*self)->rehearses) RehearseDownload(*service);
   for (;;) {
     std::shared_ptr<Download> download = workers.Next(**self);
     std::optional<TempFile> file;

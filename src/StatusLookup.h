@@ -52,8 +52,9 @@ bool WaitPlainly(void* ended, std::uint32_t timeoutMs);
 bool IsOnline(std::wstring_view account, const WaitForDownload& wait = WaitPlainly);
 
 // Prepares the lookups once the calling thread is idle (its messages handled, its windows
-// painted): their worker thread starts and loads the download service, so that the first lookup
-// pays no loading. For the user-interface thread, as its first window is loaded.
+// painted): their worker thread starts, loads the download service and takes it through a
+// download up to the request, which is not sent, so that the first lookup pays no loading. For
+// the user-interface thread, as its first window is loaded.
 void PrepareWhenIdle();
 
 // The thread id of the worker that takes the next lookup, or 0 when none waits (a new one then

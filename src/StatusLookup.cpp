@@ -508,10 +508,11 @@ DWORD WINAPI RunWorker(void* parameter) noexcept {
     } catch (...) {
       download->failure = base::CurrentErrorAsRuntimeError();
     }
-    // Free again before its file goes: whoever sees the file gone finds the worker free.
+    // Free again before its file goes: whoever sees the file gone finds the worker free. The
+    // file goes right after the outcome is handed over, while the caller shows it.
     const bool stays = workers.Ended(*self, !broken);
-    file.reset();
     SetEvent(download->ended.get());
+    file.reset();
     if (!stays) return 0;
   }
 }

@@ -482,8 +482,8 @@ class Workers {
 
 // A worker thread: owns its reference to the worker. It loads the download service and sets up
 // COM once (the worker started ahead of the lookups also rehearses a download), then runs the
-// lookups handed to it. When that setup fails, the failure is the answer
-// to its first lookup, and it ends.
+// lookups handed to it. When that setup fails, the failure is the answer to its first lookup,
+// and it ends.
 DWORD WINAPI RunWorker(void* parameter) noexcept {
   std::unique_ptr<std::shared_ptr<Worker>> self(static_cast<std::shared_ptr<Worker>*>(parameter));
   Workers& workers = Workers::Instance();

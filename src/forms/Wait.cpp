@@ -103,7 +103,7 @@ bool BlockingWait::operator()(HANDLE object, DWORD timeoutMs) {
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD | PM_QS_SENDMESSAGE);
     if (closeRequested_) throw CloseRequested{};
-    DWORD now = GetTickCount();
+    const DWORD now = GetTickCount();
     if (look || now - looked >= kLookAgainMs) {
       KeepShowing();
       if (CloseRequestQueued()) throw CloseRequested{};

@@ -349,7 +349,7 @@ TEST_F(Form1Query, FailedLookupIsReportedAndLeavesNoStaleAnswer) {
     EXPECT_EQ(form_->Text(L"Text2"), L"") << "the earlier answer must not stand";
     EXPECT_TRUE(form_->IsLoaded()) << "the program keeps running";
   }
-  // The same account asked again keeps its answer while it waits, but not when the lookup fails.
+  // Asked again about the same account, a failed lookup does not leave the earlier answer standing.
   form_->SetText(L"Text1", L"online-once");
   Click(L"Command1");
   ASSERT_EQ(form_->Text(L"Text2"), L"在线");

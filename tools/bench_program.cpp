@@ -2,16 +2,18 @@
 // interleaved, as medians (scripts/bench.sh). Prints rows of a Markdown table:
 //   start-up      process start until the main window answers a message, beside bare_window.exe
 //   memory        private bytes of the idle main window, beside bare_window.exe
-//   first query   the first press of "查询" after start-up until "在线" shows, each run in a new
+//   first query   the first click on "查询" after start-up until "在线" is set, each run in a new
 //                 process, beside plain_lookup.exe (the plain design's synchronous download)
-//   query         later presses until "在线" shows, beside plain_lookup.exe, URLDownloadToFileA of
+//   query         later clicks until "在线" is set, beside plain_lookup.exe, URLDownloadToFileA of
 //                 the same address alone and one HTTP GET over a bare socket
 //   close         WM_CLOSE while a query waits for a silent server, until the process has ended,
 //                 beside bare_window.exe closed
 //   waiting       processor time while a query waits 10 s for a silent server, beside
 //                 bare_window.exe idle as long
 // The queries go to the stand-in status server that http_proxy names
-// (tests/standin/status_server.py), whose request log STANDIN_LOG names.
+// (tests/standin/status_server.py), whose request log STANDIN_LOG names. A query's answer is seen
+// by a hook in the clicked program (answer_hook.dll, beside this program) at the instant the
+// program sets "在线".
 //
 //   bench_program PELLUCOR.EXE BARE_WINDOW.EXE PLAIN_LOOKUP.EXE [runs]   runs: 9 to 99, default 15
 // Any two programs with a window can be compared for start-up and memory; the rest needs
@@ -62,6 +64,29 @@ double Median(std::vector<double> values) {
   std::exit(1);
 }
 
+// The hook that tells when a program shows "在线" (tools/answer_hook.cpp).
+struct AnswerWatch {
+  HMODULE hook_module = nullptr;
+  HOOKPROC hook = nullptr;
+  const wchar_t* event_name = nullptr;  // and the process id
+};
+
+AnswerWatch LoadAnswerWatch() {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dll(path, length);
+  dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"answer_hook.dll";
+  AnswerWatch watch;
+  watch.hook_module = LoadLibraryW(dll.c_str());
+  if (!watch.hook_module) Fail("no answer_hook.dll beside the benchmark");
+  watch.hook = reinterpret_cast<HOOKPROC>(
+      reinterpret_cast<void (*)()>(GetProcAddress(watch.hook_module, "AnswerShown")));
+  watch.event_name = reinterpret_cast<const wchar_t*>(
+      reinterpret_cast<void*>(GetProcAddress(watch.hook_module, "kAnswerShownEvent")));
+  if (!watch.hook || !watch.event_name) Fail("answer_hook.dll lacks its hook");
+  return watch;
+}
+
 // A path from the command line, as Wine opens it.
 std::wstring WindowsPath(const char* path) {
   return testsupport::WindowsPath(std::wstring(path, path + strlen(path)));
@@ -110,6 +135,8 @@ class Started {
   Started(const Started&) = delete;
   Started& operator=(const Started&) = delete;
   ~Started() {
+    if (answer_hook_) UnhookWindowsHookEx(answer_hook_);
+    if (answer_shown_) CloseHandle(answer_shown_);
     PostMessageW(window_, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(process_.hProcess, kPatienceMs) != WAIT_OBJECT_0) {
       std::fprintf(stderr, "bench_program: a program did not close; ended it\n");
@@ -127,6 +154,17 @@ class Started {
   void Settle() const {
     WaitForInputIdle(process_.hProcess, kPatienceMs);
     Sleep(kSettleMs);
+  }
+
+  // From now on, the program's "在线" sets the event returned, which is the program's own.
+  HANDLE WatchAnswers(const AnswerWatch& watch) {
+    const std::wstring name =
+        std::wstring(watch.event_name) + L"-" + std::to_wstring(process_.dwProcessId);
+    answer_shown_ = CreateEventW(nullptr, FALSE, FALSE, name.c_str());
+    answer_hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, watch.hook, watch.hook_module,
+                                     GetWindowThreadProcessId(window_, nullptr));
+    if (!answer_shown_ || !answer_hook_) Fail("cannot watch the program's answers");
+    return answer_shown_;
   }
 
   // Private bytes of the idle program (after Settle).
@@ -185,6 +223,8 @@ class Started {
   double start_ms_ = 0;
   PROCESS_INFORMATION process_ = {};
   HWND window_ = nullptr;
+  HHOOK answer_hook_ = nullptr;
+  HANDLE answer_shown_ = nullptr;
 };
 
 std::wstring TextOf(HWND control) {
@@ -220,7 +260,7 @@ void SetText(HWND control, const wchar_t* text) {
                       kPatienceMs, &result);
 }
 
-// Presses and releases "查询" as the mouse does.
+// Presses and releases "查询" as the mouse does, by messages posted to the button.
 void Click(const QueryControls& form) {
   RECT r;
   GetClientRect(form.query, &r);
@@ -229,16 +269,41 @@ void Click(const QueryControls& form) {
   PostMessageW(form.query, WM_LBUTTONUP, 0, centre);
 }
 
-// Presses and releases "查询" and waits for "在线" in the read-out box; milliseconds.
-double ClickToAnswer(const QueryControls& form) {
+void SendMouse(DWORD flags, LONG x = 0, LONG y = 0) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = x;
+  input.mi.dy = y;
+  input.mi.dwFlags = flags;
+  if (SendInput(1, &input, sizeof input) != 1) Fail("cannot send mouse input");
+}
+
+// Puts the mouse pointer on "查询", as a person does before clicking.
+void PointAt(const QueryControls& form) {
+  RECT r;
+  GetWindowRect(form.query, &r);
+  SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE,
+            MulDiv((r.left + r.right) / 2, 65536, GetSystemMetrics(SM_CXSCREEN)),
+            MulDiv((r.top + r.bottom) / 2, 65536, GetSystemMetrics(SM_CYSCREEN)));
+}
+
+// Presses and releases "查询" until the program sets "在线" in the read-out box, which sets
+// `shown` (Started::WatchAnswers); milliseconds. With the pointer on the button (PointAt), the
+// click is real input; otherwise it is posted to the button.
+double ClickToAnswer(const QueryControls& form, HANDLE shown, bool pointed = false) {
   SetText(form.readout, L"");
+  ResetEvent(shown);
   const double start = Now();
-  Click(form);
-  while (Now() - start < kPatienceMs) {
-    if (TextOf(form.readout) == L"在线") return Now() - start;
-    Sleep(1);
+  if (pointed) {
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+  } else {
+    Click(form);
   }
-  Fail("no answer in the read-out box");
+  if (WaitForSingleObject(shown, kPatienceMs) != WAIT_OBJECT_0) Fail("no answer shown");
+  const double ms = Now() - start;
+  if (TextOf(form.readout) != L"在线") Fail("the answer is not in the read-out box");
+  return ms;
 }
 
 // How many requests for the silent account the stand-in has logged (STANDIN_LOG).
@@ -355,16 +420,21 @@ int main(int argc, char** argv) {
   Row("private memory of the idle main window", "KiB", memory[0], "bare window", memory[1]);
 
   // The first query of a new process, beside the plain design's, in turn. The press also moves
-  // the focus out of the account box, which queries too: the first answer is the one timed.
+  // the focus out of the account box, which queries too: the first answer is the one timed. The
+  // click is real mouse input, so the programs see the press, the focus leaving the box and the
+  // release in the order a person's click gives them.
+  const AnswerWatch watch = LoadAnswerWatch();
   std::vector<double> first[2];
   for (int i = 0; i < runs; ++i) {
     for (int which : {i & 1, 1 - (i & 1)}) {
       Started started(which == 0 ? program : plain);
+      const QueryControls form = FindQueryControls(started.window());
+      PointAt(form);
       started.Settle();
-      first[which].push_back(ClickToAnswer(FindQueryControls(started.window())));
+      first[which].push_back(ClickToAnswer(form, started.WatchAnswers(watch), true));
     }
   }
-  Row("first query after start-up: \"查询\" released until \"在线\" shows", "ms", first[0],
+  Row("first query after start-up: \"查询\" clicked until \"在线\" is set", "ms", first[0],
       "literal reference", first[1]);
 
   // Later queries, beside the plain design's, the download alone and the bare GET, in turn.
@@ -378,6 +448,7 @@ int main(int argc, char** argv) {
     Started pellucor(program), literal(plain);
     pellucor.Settle();
     literal.Settle();
+    const HANDLE shown = pellucor.WatchAnswers(watch), plain_shown = literal.WatchAnswers(watch);
     const QueryControls form = FindQueryControls(pellucor.window()),
                         plain_form = FindQueryControls(literal.window());
     SetText(form.account, kAccount);
@@ -386,8 +457,8 @@ int main(int argc, char** argv) {
     // more, and loads the download service into this process.
     for (int i = -2; i < runs; ++i) {
       const std::function<void()> steps[] = {
-          [&] { click.push_back(ClickToAnswer(form)); },
-          [&] { reference.push_back(ClickToAnswer(plain_form)); },
+          [&] { click.push_back(ClickToAnswer(form, shown)); },
+          [&] { reference.push_back(ClickToAnswer(plain_form, plain_shown)); },
           [&] { download.push_back(DownloadAlone(address)); },
           [&] { get.push_back(BareGet(proxy, address)); },
       };
@@ -398,7 +469,7 @@ int main(int argc, char** argv) {
       }
     }
   }
-  const char later[] = "later queries: \"查询\" released until \"在线\" shows";
+  const char later[] = "later queries: \"查询\" clicked until \"在线\" is set";
   Row(later, "ms", click, "literal reference", reference);
   Row(later, "ms", click, "URLDownloadToFileA alone", download);
   Row(later, "ms", click, "one GET over a bare socket", get);

@@ -13,7 +13,9 @@ constexpr wchar_t kFontFace[] = L"宋体";
 constexpr int kPictureSize = 32;  // a picture box shows the 32 x 32 image of its icon
 
 // A one-line text box. It raises LostFocus when the focus moves to another control of its form
-// (not when the form is deactivated), from the form's message loop.
+// (not when the form is deactivated), as the focus leaves: for a click on a button, before the
+// button is drawn pressed, and before the click, which waits in the queue meanwhile. A report
+// of the event's error waits for the message loop (Form).
 class TextBox final : public Control {
  public:
   using Control::Control;
@@ -37,7 +39,9 @@ class TextBox final : public Control {
       const HWND next = reinterpret_cast<HWND>(wp);
       const HWND form = GetParent(box);
       if (next && IsChild(form, next)) {
-        PostMessageW(form, kMsgLostFocus, static_cast<WPARAM>(self->id()), 0);
+        const LRESULT result = CallWindowProcW(previous, box, msg, wp, lp);
+        SendMessageW(form, kMsgLostFocus, static_cast<WPARAM>(self->id()), 0);
+        return result;
       }
     } else if (msg == WM_GETOBJECT && self->namedAfter != 0) {
       const HWND label = GetDlgItem(GetParent(box), self->namedAfter);

@@ -128,14 +128,18 @@ void Form::NameAfter(const ControlDesign& control, const ControlDesign& label) {
   named->namedAfter = by->id();
 }
 
-void Form::RunEvent(const std::function<void()>& procedure) noexcept {
+void Form::RunEvent(const std::function<void()>& procedure, ReportWhen when) noexcept {
   try {
     procedure();
   } catch (const CloseRequested&) {
     // The user asked to close while the procedure waited: nothing to report, the form goes.
     if (hwnd_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
   } catch (...) {
-    Report(base::CurrentErrorAsRuntimeError());
+    if (when == ReportWhen::Now) {
+      Report(base::CurrentErrorAsRuntimeError());
+    } else {
+      ReportLater(hwnd_, base::CurrentErrorAsRuntimeError());
+    }
   }
 }
 
@@ -315,8 +319,10 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
       return 0;
     case kMsgLostFocus:
+      // The focus is still on its way to the next control (a pressed button, say, has yet to
+      // take the mouse): a report waits for the message loop.
       if (forms::Control* c = FindById(static_cast<int>(wp)); c && c->onLostFocus) {
-        RunEvent(c->onLostFocus);
+        RunEvent(c->onLostFocus, ReportWhen::FromTheLoop);
       }
       return 0;
     case kMsgReportLater:

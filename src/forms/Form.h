@@ -75,8 +75,10 @@ class Form {
   // A control found by a name known only at run time, for code that walks a design table.
   HWND ControlNamed(std::wstring_view name) const;
 
-  // Runs a piece of an event procedure: a run-time error ends it and is reported.
-  void RunEvent(const std::function<void()>& procedure) noexcept;
+  // Runs a piece of an event procedure: a run-time error ends it and is reported, at once or,
+  // where no message box may open, from the message loop.
+  enum class ReportWhen { Now, FromTheLoop };
+  void RunEvent(const std::function<void()>& procedure, ReportWhen when = ReportWhen::Now) noexcept;
 
   // Reports an error in a message box owned by this form.
   void Report(const base::RuntimeError& error) noexcept;

@@ -9,9 +9,9 @@ namespace forms {
 enum FormMessage : UINT {
   // Posted to a form by ReportLater: show the report left for it (forms/Program.h).
   kMsgReportLater = WM_APP + 1,
-  // Posted by a text box to its form when it has lost the focus to another control of the form;
-  // wParam is the box's id. The form raises LostFocus from its message loop, outside
-  // WM_KILLFOCUS (forms/Controls.cpp).
+  // Sent by a text box to its form when it has lost the focus to another control of the form,
+  // once the box has handled WM_KILLFOCUS; wParam is the box's id. The form raises LostFocus
+  // (forms/Controls.cpp).
   kMsgLostFocus,
 };
 

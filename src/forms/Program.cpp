@@ -17,6 +17,20 @@ std::wstring ProgramTitle() {
   return name.substr(0, name.find_last_of(L'.'));
 }
 
+// A button pressed as the error came ends its press unclicked, so that it does not keep the mouse
+// from the report box. If the error came while the button was taking the focus, before it was
+// pushed, the mouse was taken back too early (BlockingWait): it is given back, so that the button
+// lets go of its press itself.
+void EndPressUnclicked() noexcept {
+  const HWND focus = GetFocus();
+  wchar_t kind[8] = {};
+  if (focus && !GetCapture() && GetClassNameW(focus, kind, 8) && lstrcmpiW(kind, L"Button") == 0 &&
+      (SendMessageW(focus, BM_GETSTATE, 0, 0) & BST_PUSHED)) {
+    SetCapture(focus);
+  }
+  ReleaseOwnCapture();
+}
+
 }  // namespace
 
 void RunModalLoop(const std::function<bool()>& done) {
@@ -66,7 +80,15 @@ void ReportLater(HWND form, const base::RuntimeError& error) noexcept {
 void ShowPendingReport(HWND form) noexcept {
   if (std::unique_ptr<base::RuntimeError> pending{
           static_cast<base::RuntimeError*>(RemovePropW(form, kPendingReportProp))}) {
+    EndPressUnclicked();
     Report(form, *pending);
+  }
+}
+
+void ReleaseOwnCapture() noexcept {
+  if (HWND captured = GetCapture();
+      captured && GetWindowThreadProcessId(captured, nullptr) == GetCurrentThreadId()) {
+    ReleaseCapture();
   }
 }
 

@@ -30,7 +30,8 @@ void Dispatch(MSG& msg);
 void Report(HWND owner, const base::RuntimeError& error) noexcept;
 
 // Reports an error later, from the message loop, in a box owned by form: for errors caught where
-// a message box must not open (inside painting). While one report is waiting for a form, further
+// a message box must not open (inside painting, while the focus moves). A button pressed as the
+// error came lets go unclicked first. While one report is waiting for a form, further
 // ones for it are dropped, so a failure that repeats on every paint is reported once.
 void ReportLater(HWND form, const base::RuntimeError& error) noexcept;
 
@@ -38,5 +39,9 @@ void ReportLater(HWND form, const base::RuntimeError& error) noexcept;
 // (kMsgReportLater), or drops it when the window goes (WM_NCDESTROY).
 void ShowPendingReport(HWND form) noexcept;
 void DropPendingReport(HWND form) noexcept;
+
+// Takes the mouse back from a window of this thread that holds it: a button pressed before a
+// wait or a report, whose release will not come to it.
+void ReleaseOwnCapture() noexcept;
 
 }  // namespace forms

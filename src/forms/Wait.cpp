@@ -31,10 +31,7 @@ BlockingWait::~BlockingWait() {
   while (Take(msg, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK)) {
   }
   // A button pressed before the wait would wait for its release, which was just dropped.
-  if (HWND captured = GetCapture();
-      captured && GetWindowThreadProcessId(captured, nullptr) == GetCurrentThreadId()) {
-    ReleaseCapture();
-  }
+  ReleaseOwnCapture();
 }
 
 // Looks through what is queued for a close request, leaving other input where it is. System

@@ -17,7 +17,9 @@
 //
 //   bench_program PELLUCOR.EXE BARE_WINDOW.EXE PLAIN_LOOKUP.EXE [runs]   runs: 9 to 99, default 15
 // Any two programs with a window can be compared for start-up and memory; the rest needs
-// programs with Pellucor's main window.
+// programs with Pellucor's main window. With BENCH_STARTUP_ONLY=1 in the environment only the
+// start-up and memory rows run (`BENCH_STARTUP_ONLY=1 scripts/bench.sh program`), for A/B
+// timings of start-up.
 
 #include <winsock2.h>
 #include <windows.h>
@@ -418,6 +420,7 @@ int main(int argc, char** argv) {
   Row("start-up: process start until the main window answers", "ms", start[0], "bare window",
       start[1]);
   Row("private memory of the idle main window", "KiB", memory[0], "bare window", memory[1]);
+  if (const char* only = std::getenv("BENCH_STARTUP_ONLY"); only && *only == '1') return 0;
 
   // The first query of a new process, beside the plain design's, in turn. The press also moves
   // the focus out of the account box, which queries too: the first answer is the one timed. The

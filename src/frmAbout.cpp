@@ -19,10 +19,21 @@ constexpr forms::FormDesign kFrmAbout = {
     .iconId = 0,  // the main window's icon is copied in at every load
 };
 
+// The shell, loaded at the first link's click rather than imported: it brings shlwapi and
+// shcore with it, and every start would load the three for a click that seldom comes. It stays
+// loaded. Null when it cannot be loaded.
+decltype(&ShellExecuteA) LoadShellExecute() {
+  const HMODULE shell = LoadLibraryW(L"shell32.dll");
+  return reinterpret_cast<decltype(&ShellExecuteA)>(
+      reinterpret_cast<void (*)()>(shell ? GetProcAddress(shell, "ShellExecuteA") : nullptr));
+}
+
 // One call of the shell for a link; every string converted for the ANSI call, the empty ones
 // passed as empty strings. Its result is not examined: a link nobody can open does nothing.
 void OpenLink(HWND owner, const wchar_t* operation, const std::wstring& file, int show) {
-  ShellExecuteA(owner, base::ToAnsi(operation).c_str(), base::ToAnsi(file).c_str(), "", "", show);
+  static const decltype(&ShellExecuteA) shellExecute = LoadShellExecute();
+  if (!shellExecute) return;
+  shellExecute(owner, base::ToAnsi(operation).c_str(), base::ToAnsi(file).c_str(), "", "", show);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "base/NumberText.h"
 #include "base/RuntimeError.h"
 #include "base/ScopedWin.h"
+#include "base/SystemDll.h"
 
 namespace status {
 namespace {
@@ -58,7 +59,7 @@ struct DownloadService {
 
 template <typename Function>
 Function LoadFunction(const wchar_t* dll, const char* name) {
-  HMODULE module = LoadLibraryW(dll);  // a module already loaded is only counted again
+  HMODULE module = base::LoadSystemDll(dll);  // a module already loaded is only counted again
   if (!module) {
     const DWORD error = GetLastError();
     FailLookup(L"无法加载 " + std::wstring(dll) + L"（错误 " + base::DecimalText(error) + L"）");

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/Ansi.h"
+#include "base/SystemDll.h"
 #include "modCmdVista.h"
 
 namespace {
@@ -23,9 +24,8 @@ constexpr forms::FormDesign kFrmAbout = {
 // shcore with it, and every start would load the three for a click that seldom comes. It stays
 // loaded. Null when it cannot be loaded.
 decltype(&ShellExecuteA) LoadShellExecute() {
-  const HMODULE shell = LoadLibraryW(L"shell32.dll");
-  return reinterpret_cast<decltype(&ShellExecuteA)>(
-      reinterpret_cast<void (*)()>(shell ? GetProcAddress(shell, "ShellExecuteA") : nullptr));
+  return base::SystemFunction<decltype(&ShellExecuteA)>(base::LoadSystemDll(L"shell32.dll"),
+                                                        "ShellExecuteA");
 }
 
 // One call of the shell for a link; every string converted for the ANSI call, the empty ones

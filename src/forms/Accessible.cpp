@@ -8,6 +8,8 @@
 
 #include <new>
 
+#include "base/SystemDll.h"
+
 namespace forms {
 namespace {
 
@@ -22,9 +24,7 @@ struct AccessibilityService {
 
 template <typename Function>
 Function Load(const wchar_t* dll, const char* name) {
-  const HMODULE module = LoadLibraryW(dll);
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void (*)()>(module ? GetProcAddress(module, name) : nullptr));
+  return base::SystemFunction<Function>(base::LoadSystemDll(dll), name);
 }
 
 // The answer is marshalled through COM: the user-interface thread joins a single-threaded

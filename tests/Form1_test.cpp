@@ -17,6 +17,7 @@
 
 #include "StatusLookup.h"
 #include "base/ScopedWin.h"
+#include "forms/Wait.h"
 #include "modCmdVista.h"
 #include "support/ShownForm1.h"
 #include "support/StandIn.h"
@@ -269,14 +270,32 @@ TEST_F(Form1Query, EnterAsksInTheAccountBoxAndPressesTheFocusedButton) {
 struct WhileWaiting {
   HWND main, text2, command1;
   testsupport::Image focusedFace;  // Command1 as the skin paints it with the focus
-  bool asked = false, repainted = false, busyPointer = false;
+  bool asked = false, repainted = false, busyPointer = false, namedWhileWaiting = false;
 };
+
+// The name a screen reader hears for a control, asked from this thread.
+std::wstring SpokenName(HWND control) {
+  IAccessible* object = nullptr;
+  BSTR spoken = nullptr;
+  VARIANT self = {};  // the control itself: CHILDID_SELF
+  self.vt = VT_I4;
+  if (AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                 reinterpret_cast<void**>(&object)) == S_OK) {
+    object->get_accName(self, &spoken);
+    object->Release();
+  }
+  const std::wstring name = spoken ? spoken : L"(none)";
+  SysFreeString(spoken);
+  return name;
+}
 
 // Beside the test's thread, whose query waits: spoils what the window shows and has it
 // invalidated, waits for it to be painted again as it was, the read-out box empty, moves the
-// pointer over it and reads the pointer; then closes the window, which ends the wait.
+// pointer over it and reads the pointer, asks the read-out box's name as a screen reader does;
+// then closes the window, which ends the wait.
 DWORD WINAPI WatchAWaitingQuery(void* parameter) {
   auto& w = *static_cast<WhileWaiting*>(parameter);
+  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   w.asked = PumpUntil(
       [] {
         const std::vector<std::string> lines = testsupport::StandInRequestLines();
@@ -307,14 +326,17 @@ DWORD WINAPI WatchAWaitingQuery(void* parameter) {
       pointer.cbSize = sizeof pointer;
       return GetCursorInfo(&pointer) && pointer.hCursor == busy;
     });
+    w.namedWhileWaiting = SpokenName(w.text2) == L"状态" && forms::Waits(w.main);
   }
   PostMessageW(w.main, WM_CLOSE, 0, 0);
+  CoUninitialize();
   return 0;
 }
 
 // While a query waits, the window takes no input, but it paints what was covered (the controls
-// as they are, the read-out box empty) and shows the busy pointer; closing it ends the wait.
-TEST_F(Form1Query, AWaitingQueryRepaintsAndShowsTheBusyPointer) {
+// as they are, the read-out box empty), shows the busy pointer and answers screen readers;
+// closing it ends the wait.
+TEST_F(Form1Query, AWaitingQueryRepaintsShowsTheBusyPointerAndAnswersScreenReaders) {
   FocusOn(L"Command1");
   HWND command1 = form_->Control(L"Command1");
   WhileWaiting w = {form_->hWnd(), form_->Control(L"Text2"), command1,
@@ -327,6 +349,7 @@ TEST_F(Form1Query, AWaitingQueryRepaintsAndShowsTheBusyPointer) {
   EXPECT_TRUE(w.asked);
   EXPECT_TRUE(w.repainted) << "the uncovered window stays blank";
   EXPECT_TRUE(w.busyPointer);
+  EXPECT_TRUE(w.namedWhileWaiting) << "a screen reader's question waits for the lookup";
   EXPECT_TRUE(PumpUntil([&] { return !form_->IsLoaded(); })) << "closed while waiting";
   EXPECT_TRUE(boxes.texts().empty());
 }

@@ -267,6 +267,12 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noe
 
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   HWND hwnd = hwnd_;
+  // What would run an event procedure while one waits (a screen reader, answered during the
+  // wait, may press a button or move the focus) runs after the wait, as input queued meanwhile.
+  if ((msg == WM_COMMAND || msg == kMsgLostFocus) && Waits(hwnd)) {
+    PostMessageW(hwnd, msg, wp, lp);
+    return 0;
+  }
   switch (msg) {
     case WM_COMMAND:
       OnCommand(LOWORD(wp), HIWORD(wp));

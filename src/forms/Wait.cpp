@@ -9,10 +9,25 @@ namespace forms {
 namespace {
 
 constexpr wchar_t kWaitProp[] = L"forms.BlockingWait";
+constexpr wchar_t kApartmentWindowClass[] = L"OleMainThreadWndClass";
+constexpr int kAtMost = 64;  // messages of one kind taken in one look
 
 // Lifts the first queued message that matches the filter off the queue.
 bool Take(MSG& msg, HWND hwnd, UINT first, UINT last) {
   return PeekMessageW(&msg, hwnd, first, last, PM_REMOVE | PM_NOYIELD) != FALSE;
+}
+
+// COM's hidden window of this thread, through which it delivers the calls that other threads make
+// to objects of the thread's apartment: a message-only window, or a hidden top-level one on older
+// Windows. Null before the thread has handed an object out.
+HWND ApartmentWindow() {
+  for (const HWND parent : {HWND_MESSAGE, HWND{}}) {
+    for (HWND w = FindWindowExW(parent, nullptr, kApartmentWindowClass, nullptr); w;
+         w = FindWindowExW(parent, w, kApartmentWindowClass, nullptr)) {
+      if (GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId()) return w;
+    }
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -55,13 +70,23 @@ bool BlockingWait::CloseRequestQueued() {
   return false;
 }
 
+// Answers the calls that COM delivers to the thread's objects (a screen reader asking a box for
+// its name), and takes nothing else off the queue. The objects answer without running an event
+// procedure (see Form for what a call may set off).
+void BlockingWait::AnswerComCalls() {
+  if (!apartment_) apartment_ = ApartmentWindow();
+  MSG msg;
+  for (int i = 0; apartment_ && i < kAtMost && Take(msg, apartment_, 0, 0); ++i) {
+    DispatchMessageW(&msg);
+  }
+}
+
 // What a waiting form still does. It paints what needs painting: the windows as they are, which
 // runs no event procedure. And it takes the pointer's moves off the queue, upon which the system
 // asks the window under it for its pointer (WM_SETCURSOR): the busy one, while the wait runs.
 // Clicks and keys stay queued. Each kind is bounded: a window that never validates its update
 // region must not hold the wait.
 void BlockingWait::KeepShowing() {
-  constexpr int kAtMost = 64;
   MSG msg;
   for (int i = 0; i < kAtMost && Take(msg, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE); ++i) {
   }
@@ -96,9 +121,11 @@ bool BlockingWait::operator()(HANDLE object, DWORD timeoutMs) {
   DWORD looked = start;
   bool look = true;
   for (;;) {
-    // Messages sent to the thread are answered here (a WM_CLOSE among them is noted).
+    // Messages sent to the thread are answered here (a WM_CLOSE among them is noted), and calls
+    // through COM: one may be queued in answer to a message just answered.
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD | PM_QS_SENDMESSAGE);
+    AnswerComCalls();
     if (closeRequested_) throw CloseRequested{};
     const DWORD now = GetTickCount();
     if (look || now - looked >= kLookAgainMs) {

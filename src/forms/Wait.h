@@ -9,7 +9,8 @@ namespace forms {
 // Waits on the user-interface thread for a kernel object while the form stays blocked, as a
 // plain wait keeps it: no input is handled and no event procedure runs; events that arrive
 // meanwhile are handled after the wait, as they would be. Unlike a plain wait it answers
-// messages sent to the thread (other programs and the system wait for those), it repaints the
+// messages sent to the thread (other programs and the system wait for those) and the calls COM
+// delivers to the thread's objects (screen readers wait for those), it repaints the
 // thread's windows as they are, it shows the busy pointer over the form (see Waits), and it
 // honours a request to close the form made meanwhile (Alt+F4, the close box, SC_CLOSE,
 // WM_CLOSE): the wait ends at once by throwing CloseRequested. The end of the session is the
@@ -30,9 +31,11 @@ class BlockingWait {
 
  private:
   bool CloseRequestQueued();
+  void AnswerComCalls();
   void KeepShowing();
 
   HWND form_;
+  HWND apartment_ = nullptr;  // COM's window of the thread, once it has one
   int uncaught_ = 0;
   bool waited_ = false;
   bool closeRequested_ = false;

@@ -141,7 +141,8 @@ TEST_F(WindowLayout, BothWindowsStandAsDesignedAtTheScreensDpi) {
 }
 
 // A move to a screen of another DPI (WM_DPICHANGED, sent to a per-monitor aware window): each
-// window takes the rectangle suggested and lays itself out there, and back at 96 DPI.
+// window takes the rectangle suggested and lays itself out there, and back at 96 DPI. The About
+// window opened again there takes the main window's DPI.
 TEST_F(WindowLayout, BothWindowsFollowAMoveToAScreenOfAnotherDpi) {
   for (int dpi : {120, 144, 96}) {
     SCOPED_TRACE(testing::Message() << dpi << " DPI");
@@ -163,6 +164,9 @@ TEST_F(WindowLayout, BothWindowsFollowAMoveToAScreenOfAnotherDpi) {
       GetWindowRect(hwnd, &now);
       EXPECT_TRUE(EqualRect(&now, &suggested)) << "the suggested rectangle";
     }
+    ExpectBothWindowsAt(dpi, *form_, *about_);
+    about_->Unload();
+    about_->Show();
     ExpectBothWindowsAt(dpi, *form_, *about_);
   }
 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "base/SystemDll.h"
 #include "forms/Program.h"
 #include "forms/Wait.h"
 
@@ -12,7 +13,26 @@ namespace {
 constexpr wchar_t kFormClass[] = L"forms.Form";
 constexpr int kFirstControlId = 100;
 
-int ScreenDpi() {
+// The DPI Windows gives the window: its screen's, where the program is aware of each screen's
+// DPI (Windows 10 1607 and later; 8.1 through shcore), else the system's, as for no window.
+// https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-getdpiforwindow
+// https://learn.microsoft.com/en-us/windows/win32/api/shellscalingapi/nf-shellscalingapi-getdpiformonitor
+int ScreenDpi(HWND window) {
+  // Declared by hand: the headers show them to no program that runs on Windows XP.
+  using DpiForWindow = UINT(WINAPI*)(HWND);
+  using DpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  UINT dpi = 0, unused;
+  if (window) {
+    if (const auto forWindow = base::SystemFunction<DpiForWindow>(
+            base::LoadSystemDll(L"user32.dll"), "GetDpiForWindow")) {
+      dpi = forWindow(window);
+    } else if (const auto forMonitor = base::SystemFunction<DpiForMonitor>(
+                   base::LoadSystemDll(L"shcore.dll"), "GetDpiForMonitor")) {
+      const HMONITOR screen = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+      if (FAILED(forMonitor(screen, 0 /* MDT_EFFECTIVE_DPI */, &unused, &dpi))) dpi = 0;
+    }
+  }
+  if (dpi != 0) return static_cast<int>(dpi);
   base::WindowDc screen(nullptr);
   return GetDeviceCaps(screen.get(), LOGPIXELSY);
 }
@@ -209,33 +229,49 @@ void Form::Load() {
   Form_Load();
 }
 
-// The window is made at its final place and size, and its controls before it is shown.
+// The window is made at its final place and size, and its controls before it is shown. A form
+// shown over another takes its owner's DPI. Any other takes the DPI of the screen it lands on,
+// which Windows tells only once the window is there: until then it is laid out at the system's.
 void Form::Create() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   RegisterFormClass(instance, &Form::WindowProc);
-  const int dpi = ScreenDpi();
   const HWND owner = owner_ && owner_->IsLoaded() ? owner_->hWnd() : nullptr;
-  const RECT r =
-      PlacementRect(dpi, design_.startUpPosition == StartUpPosition::CenterOwner ? owner : nullptr);
+  const HWND centreOn = design_.startUpPosition == StartUpPosition::CenterOwner ? owner : nullptr;
+  dpi_ = owner ? owner_->dpi_ : ScreenDpi(nullptr);
+  RECT r = PlacementRect(centreOn);
   CreateWindowExW(0, kFormClass, std::wstring(design_.caption).c_str(), FormStyle(design_), r.left,
                   r.top, r.right - r.left, r.bottom - r.top, owner, nullptr, instance, this);
   if (!hwnd_) throw base::RuntimeError(base::RuntimeError::kOutOfMemory);
+  if (const int screenDpi = owner ? dpi_ : ScreenDpi(hwnd_); screenDpi != dpi_) {
+    dpi_ = screenDpi;
+    r = PlacementRect(centreOn);
+    SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 
-  font_ = DefaultFont(dpi);
+  font_ = DefaultFont(dpi_);
   if (design_.iconId != 0) {
     icon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(design_.iconId),
                                               IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
     ShowIcon();
   }
-  const FormContext context = {hwnd_, instance, dpi, font_.get()};
+  const FormContext context = {hwnd_, instance, dpi_, font_.get()};
   for (auto& c : controls_) c->Create(context);
 }
 
-// The window's rectangle: its client area as designed, centred on its owner or on the screen.
-RECT Form::PlacementRect(int dpi, HWND owner) const {
-  RECT r = {0, 0, TwipsToPixels(design_.clientWidth, dpi),
-            TwipsToPixels(design_.clientHeight, dpi)};
-  AdjustWindowRectEx(&r, FormStyle(design_), FALSE, 0);
+// The window's rectangle: its client area as designed at the form's DPI, centred on its owner or
+// on the screen. Around it, the frame the window has (at its screen's DPI), or before the window
+// exists, the system's.
+RECT Form::PlacementRect(HWND owner) const {
+  RECT r = {0, 0, TwipsToPixels(design_.clientWidth, dpi_),
+            TwipsToPixels(design_.clientHeight, dpi_)};
+  if (RECT window, client;
+      hwnd_ && GetWindowRect(hwnd_, &window) && GetClientRect(hwnd_, &client)) {
+    r.right += window.right - window.left - client.right;
+    r.bottom += window.bottom - window.top - client.bottom;
+  } else {
+    AdjustWindowRectEx(&r, FormStyle(design_), FALSE, 0);
+  }
   const int w = r.right - r.left, h = r.bottom - r.top;
   RECT area;
   if (owner) {
@@ -375,6 +411,7 @@ bool Form::OnSetCursor(HWND control, UINT hitTest) {
 // their places, sizes and fonts there, as at its start; the buttons' faces follow their sizes.
 // The icons keep their images, as at the start.
 void Form::OnDpiChanged(int dpi, const RECT& suggested) {
+  dpi_ = dpi;
   base::Font font = DefaultFont(dpi);
   const FormContext context = {hwnd_, GetModuleHandleW(nullptr), dpi, font.get()};
   for (auto& c : controls_) c->Rescale(context);

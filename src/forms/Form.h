@@ -108,7 +108,7 @@ class Form {
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   void Load();
   void Create();
-  RECT PlacementRect(int dpi, HWND owner) const;
+  RECT PlacementRect(HWND owner) const;
   forms::Control* Find(const ControlDesign& design) const;
   forms::Control* FindById(int id) const;
   forms::Control& Require(const ControlDesign& design) const;
@@ -125,6 +125,7 @@ class Form {
   const Form* owner_;
   std::vector<std::unique_ptr<forms::Control>> controls_;  // in tab order
   HWND hwnd_ = nullptr;
+  int dpi_ = 0;  // the DPI the form is laid out at, its own (see Create and OnDpiChanged)
   base::Font font_;
   base::Icon icon_;
   HWND savedFocus_ = nullptr;

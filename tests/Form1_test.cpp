@@ -291,8 +291,7 @@ std::wstring SpokenName(HWND control) {
 
 // Beside the test's thread, whose query waits: spoils what the window shows and has it
 // invalidated, waits for it to be painted again as it was, the read-out box empty, moves the
-// pointer over it and reads the pointer, asks the read-out box's name as a screen reader does;
-// then closes the window, which ends the wait.
+// pointer over it and reads the pointer; then closes the window, which ends the wait.
 DWORD WINAPI WatchAWaitingQuery(void* parameter) {
   auto& w = *static_cast<WhileWaiting*>(parameter);
   CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -333,10 +332,9 @@ DWORD WINAPI WatchAWaitingQuery(void* parameter) {
   return 0;
 }
 
-// While a query waits, the window takes no input, but it paints what was covered (the controls
-// as they are, the read-out box empty), shows the busy pointer and answers screen readers;
-// closing it ends the wait.
-TEST_F(Form1Query, AWaitingQueryRepaintsShowsTheBusyPointerAndAnswersScreenReaders) {
+// While a query waits, the window takes no input but paints what was covered (the controls as
+// they are, the read-out box empty), shows the busy pointer, answers screen readers, and closes.
+TEST_F(Form1Query, AWaitingQueryRepaintsAndShowsTheBusyPointer) {
   FocusOn(L"Command1");
   HWND command1 = form_->Control(L"Command1");
   WhileWaiting w = {form_->hWnd(), form_->Control(L"Text2"), command1,

@@ -141,8 +141,7 @@ TEST_F(WindowLayout, BothWindowsStandAsDesignedAtTheScreensDpi) {
 }
 
 // A move to a screen of another DPI (WM_DPICHANGED, sent to a per-monitor aware window): each
-// window takes the rectangle suggested and lays itself out there, and back at 96 DPI. The About
-// window opened again there takes the main window's DPI.
+// window takes the rectangle suggested and lays itself out there, and back at 96 DPI.
 TEST_F(WindowLayout, BothWindowsFollowAMoveToAScreenOfAnotherDpi) {
   for (int dpi : {120, 144, 96}) {
     SCOPED_TRACE(testing::Message() << dpi << " DPI");
@@ -166,7 +165,7 @@ TEST_F(WindowLayout, BothWindowsFollowAMoveToAScreenOfAnotherDpi) {
     }
     ExpectBothWindowsAt(dpi, *form_, *about_);
     about_->Unload();
-    about_->Show();
+    about_->Show();  // opened again: at the main window's DPI
     ExpectBothWindowsAt(dpi, *form_, *about_);
   }
 }

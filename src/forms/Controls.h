@@ -43,7 +43,7 @@ base::Font DefaultFont(int dpi, BYTE quality = DEFAULT_QUALITY, bool underline =
 // Twips to pixels at the given DPI.
 int TwipsToPixels(int twips, int dpi);
 
-// What a control is created with: its form's window, the screen's DPI and the form's font.
+// What a control is created with: its form's window, DPI and font.
 struct FormContext {
   HWND form;
   HINSTANCE instance;

@@ -17,7 +17,7 @@
 #include "forms/Controls.h"
 
 // A small forms layer over raw Win32: a form and its controls are declared as data (the design
-// tables, in twips), created in a loop and scaled by the screen's DPI; control notifications are
+// tables, in twips), created in a loop and scaled by the form's DPI; control notifications are
 // routed to event handlers of the form; errors raised by a handler end it and are reported.
 namespace forms {
 

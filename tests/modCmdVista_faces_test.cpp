@@ -411,8 +411,8 @@ Captioned PaintWithCaption(FaceIndex face, LONG W, LONG H, const std::wstring& c
   return out;
 }
 
-// Where the system centres a text of these bytes of code page 936 in the caption rectangle, a
-// pixel of slack on every side for its rounding.
+// Where the system centres a text of these bytes in the caption rectangle, a pixel of slack
+// on every side for its rounding.
 RECT CentredTextBox(FaceIndex face, LONG W, LONG H, const std::string& bytes) {
   Canvas canvas(1, 1, {0, 0}, kSentinel);
   const base::Font font = CaptionFont();
@@ -439,7 +439,7 @@ TEST(FaceCaption, CentredOnOneLineInTheFaceTextColour) {
     std::string bytes;     // what must be drawn, in code page 936
   };
   const Case cases[] = {
-      {std::wstring(L"查询\0\0", 4), "\xB2\xE9\xD1\xAF"},  // drawn up to the first NUL
+      {std::wstring(L"查询\0\0", 4), "\xB2\xE9\xD1\xAF"},  // the NUL padding is not drawn
       {std::wstring(L"确定\0\0", 4), "\xC8\xB7\xB6\xA8"},
       {L"关于", "\xB9\xD8\xD3\xDA"},
       {L"About", "About"},

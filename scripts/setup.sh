@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything building, running and testing Pellucor needs on Debian 12:
 # the MinGW-w64 cross compilers, Wine, a virtual X display, a Chinese font and the
-# zh_CN.UTF-8 locale. Idempotent: what is already there is skipped.
+# zh_CN.UTF-8, en_US.UTF-8 and ja_JP.UTF-8 locales. Idempotent: what is already there is skipped.
 #
 # The product is a 32-bit executable. Machines whose kernel runs 32-bit code can run it
 # with Wine's 32-bit loader (wine32:i386); on machines that cannot (ia32 emulation off, or
@@ -46,15 +46,20 @@ if [ "${#missing[@]}" -gt 0 ] || [ "$added_arch" -eq 1 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# Wine's ANSI code page follows the locale: without zh_CN.UTF-8 it stays 1252.
-if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
-  echo "setup: generating the zh_CN.UTF-8 locale"
-  if grep -q '^# *zh_CN.UTF-8 UTF-8' /etc/locale.gen; then
-    sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  elif ! grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen; then
-    echo 'zh_CN.UTF-8 UTF-8' >>/etc/locale.gen
+# Wine's ANSI code page follows the locale: without zh_CN.UTF-8 it stays 1252. The tests also
+# run under code pages 1252 (en_US.UTF-8) and 932 (ja_JP.UTF-8).
+generate=0
+for name in zh_CN en_US ja_JP; do
+  if ! locale -a 2>/dev/null | grep -qix "$name.utf8"; then
+    echo "setup: generating the $name.UTF-8 locale"
+    if grep -q "^# *$name.UTF-8 UTF-8" /etc/locale.gen; then
+      sed -i "s/^# *\($name.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    elif ! grep -q "^$name.UTF-8 UTF-8" /etc/locale.gen; then
+      echo "$name.UTF-8 UTF-8" >>/etc/locale.gen
+    fi
+    generate=1
   fi
-  locale-gen >/dev/null
-fi
+done
+if [ "$generate" -eq 1 ]; then locale-gen >/dev/null; fi
 
 echo "setup: ready"

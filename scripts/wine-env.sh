@@ -24,8 +24,9 @@ export WINELOADER=$WINE_LOADER
 export WINESERVER=/usr/bin/wineserver
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-export LANG=zh_CN.UTF-8
-export LC_ALL=zh_CN.UTF-8
+# Wine's ANSI code page follows the locale: 936 unless PELLUCOR_LOCALE names another locale.
+export LANG=${PELLUCOR_LOCALE:-zh_CN.UTF-8}
+export LC_ALL=$LANG
 
 # Starts a virtual X display of our own (never a fixed number) and exports DISPLAY.
 start_virtual_display() {

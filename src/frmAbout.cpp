@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "base/Ansi.h"
 #include "base/SystemDll.h"
 #include "modCmdVista.h"
 
@@ -23,17 +22,18 @@ constexpr forms::FormDesign kFrmAbout = {
 // The shell, loaded at the first link's click rather than imported: it brings shlwapi and
 // shcore with it, and every start would load the three for a click that seldom comes. It stays
 // loaded. Null when it cannot be loaded.
-decltype(&ShellExecuteA) LoadShellExecute() {
-  return base::SystemFunction<decltype(&ShellExecuteA)>(base::LoadSystemDll(L"shell32.dll"),
-                                                        "ShellExecuteA");
+decltype(&ShellExecuteW) LoadShellExecute() {
+  return base::SystemFunction<decltype(&ShellExecuteW)>(base::LoadSystemDll(L"shell32.dll"),
+                                                        "ShellExecuteW");
 }
 
-// One call of the shell for a link; every string converted for the ANSI call, the empty ones
-// passed as empty strings. Its result is not examined: a link nobody can open does nothing.
+// One call of the shell for a link, in UTF-16 (the QQ link carries Chinese, which the ANSI code
+// page of a system of another language lacks); the empty strings are passed as empty strings.
+// Its result is not examined: a link nobody can open does nothing.
 void OpenLink(HWND owner, const wchar_t* operation, const std::wstring& file, int show) {
-  static const decltype(&ShellExecuteA) shellExecute = LoadShellExecute();
+  static const decltype(&ShellExecuteW) shellExecute = LoadShellExecute();
   if (!shellExecute) return;
-  shellExecute(owner, base::ToAnsi(operation).c_str(), base::ToAnsi(file).c_str(), "", "", show);
+  shellExecute(owner, operation, file.c_str(), L"", L"", show);
 }
 
 }  // namespace

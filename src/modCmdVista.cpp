@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <iterator>
 
-#include "base/Ansi.h"
 #include "base/Checked.h"
 #include "base/ScopedWin.h"
 #include "forms/Program.h"
@@ -23,7 +22,7 @@ constexpr UINT kCaptionFormat = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
 // The window property that holds a hooked window's replaced procedure.
 constexpr wchar_t kPreviousProcProp[] = L"modCmdVista.PrevWndProc";
 
-// The caption buffer of a draw request: 255 characters, of which GetWindowTextA fills at most 254.
+// The caption buffer of a draw request: 255 characters, of which GetWindowTextW fills at most 254.
 constexpr int kCaptionBuffer = 255;
 
 // Stands for the system's COLOR_BTNFACE, read when the pixel is set.
@@ -170,17 +169,13 @@ void SetCornerPixels(HDC dc, Size size, Face face, size_t first, size_t last) {
   }
 }
 
-// The caption, converted for DrawTextA; the count is the caption's length as received, which
-// DrawButton makes the byte length of the text without the NUL padding after it.
+// The caption up to its first NUL, drawn as UTF-16: no code page stands between its characters
+// and the font's glyphs, so it reads the same on a system of any language.
 void DrawCaption(HDC dc, RECT& rect, const RECT& area, COLORREF colour,
                  const std::wstring& caption) {
   rect = area;
   SetTextColor(dc, colour);
-  const std::string text = base::ToAnsi(caption);
-  // A caption that converts to fewer bytes than its length (characters the code page lacks)
-  // must not make DrawTextA read past the converted text.
-  const int count = static_cast<int>(std::min(caption.size(), text.size()));
-  DrawTextA(dc, text.c_str(), count, &rect, kCaptionFormat);
+  DrawTextW(dc, caption.c_str(), -1, &rect, kCaptionFormat);
 }
 
 }  // namespace
@@ -238,26 +233,25 @@ void PaintDisabledFace(HDC dc, RECT& rect, const std::wstring& caption) {
   DrawCaption(dc, rect, Inset(size, 0), RGB(131, 131, 131), caption);
 }
 
-// The procedure goes in through the ANSI function, and the replaced one is called through
-// CallWindowProcA: the skin reads and draws captions in the ANSI code page, and a procedure set
-// with one character set must be chained with the same. While hooked, the form is therefore an
-// ANSI window: messages reach SkinWindowProc with ANSI text, and CallWindowProcA converts them
-// back for the form's own Unicode procedure. Only the form's own caption takes that road, and
-// both forms' captions are in the code page. Unhooking makes the form a Unicode window again.
+// The procedure goes in through the Unicode function and the replaced one is called through
+// CallWindowProcW, so the form stays a Unicode window while hooked: its title and every other
+// text pass the hook as UTF-16, never through the ANSI code page, which on a system of another
+// language lacks the program's Chinese. A procedure set with one character set must be chained
+// with the same (see CallWindowProc in the platform's documentation).
 void HookForm(HWND form) {
   if (GetPropW(form, kPreviousProcProp)) return;  // hooked already: chaining to itself would loop
   const LONG_PTR previous =
-      SetWindowLongPtrA(form, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinWindowProc));
+      SetWindowLongPtrW(form, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinWindowProc));
   if (previous == 0) return;  // not a window of this thread
   if (!SetPropW(form, kPreviousProcProp, reinterpret_cast<HANDLE>(previous))) {
-    SetWindowLongPtrA(form, GWLP_WNDPROC, previous);
+    SetWindowLongPtrW(form, GWLP_WNDPROC, previous);
     throw base::RuntimeError(base::RuntimeError::kOutOfMemory);
   }
 }
 
 void UnhookForm(HWND form) {
   const HANDLE previous = RemovePropW(form, kPreviousProcProp);
-  if (previous) SetWindowLongPtrA(form, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+  if (previous) SetWindowLongPtrW(form, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
 }
 
 LRESULT CALLBACK SkinWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
@@ -280,19 +274,15 @@ LRESULT CALLBACK SkinWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexc
       return 1;
     }
   }
-  return previous ? CallWindowProcA(previous, hwnd, msg, wp, lp)
-                  : DefWindowProcA(hwnd, msg, wp, lp);
+  return previous ? CallWindowProcW(previous, hwnd, msg, wp, lp)
+                  : DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 void DrawButton(HWND item, HDC dc, RECT& rect, UINT state) {
   SetBkMode(dc, TRANSPARENT);
-  // The whole buffer comes back, NULs and all, and is cut to the bytes the call reported: a
-  // caption with double-byte characters keeps one NUL per such character, so its length is the
-  // caption's length in bytes, which is the count the painters hand to DrawTextA.
-  std::string buffer(kCaptionBuffer, '\0');
-  const int bytes = GetWindowTextA(item, buffer.data(), kCaptionBuffer);
-  std::wstring caption = base::FromAnsi(buffer);
-  caption.resize(std::min(caption.size(), static_cast<size_t>(std::max(bytes, 0))));
+  std::wstring caption(kCaptionBuffer, L'\0');
+  caption.resize(
+      static_cast<size_t>(std::max(GetWindowTextW(item, caption.data(), kCaptionBuffer), 0)));
 
   if (state & ODS_DISABLED) {
     PaintDisabledFace(dc, rect, caption);

@@ -26,8 +26,8 @@ void DrawButton(HWND item, HDC dc, RECT& rect, UINT state);
 
 // The four faces. Each paints a whole button into dc, laid out from the DC's origin (0, 0)
 // with W = right - left and H = bottom - top of rect as received. rect is the painter's
-// scratch rectangle and is overwritten. caption is as DrawButton reads it: its length in
-// characters is the caption's length in bytes of the ANSI code page. Coordinate arithmetic
+// scratch rectangle and is overwritten. caption is drawn up to its first NUL, if it holds one,
+// as UTF-16 in the DC's font, whatever the system's ANSI code page. Coordinate arithmetic
 // that overflows raises run-time error 6; what was drawn stays.
 void PaintNormalFace(HDC dc, RECT& rect, const std::wstring& caption);
 void PaintPressedFace(HDC dc, RECT& rect, const std::wstring& caption);

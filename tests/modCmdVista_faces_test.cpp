@@ -418,7 +418,10 @@ RECT CentredTextBox(FaceIndex face, LONG W, LONG H, const std::string& bytes) {
   const base::Font font = CaptionFont();
   const base::ScopedSelectObject select(canvas.dc(), font.get());
   SIZE extent{};
-  GetTextExtentPoint32A(canvas.dc(), bytes.data(), static_cast<int>(bytes.size()), &extent);
+  wchar_t text[16];
+  const int length =
+      MultiByteToWideChar(936, 0, bytes.data(), static_cast<int>(bytes.size()), text, 16);
+  GetTextExtentPoint32W(canvas.dc(), text, length, &extent);
   const RECT r = CaptionRect(face, W, H);
   const LONG left = r.left + (r.right - r.left - extent.cx) / 2;
   const LONG top = r.top + (r.bottom - r.top - extent.cy) / 2;
@@ -433,14 +436,14 @@ bool Inside(const RECT& inner, const RECT& outer) {
 TEST(FaceCaption, CentredOnOneLineInTheFaceTextColour) {
   struct Case {
     std::wstring caption;  // as DrawButton delivers it
-    std::string bytes;     // what must be drawn
+    std::string bytes;     // what must be drawn, in code page 936
   };
   const Case cases[] = {
       {std::wstring(L"查询\0\0", 4), "\xB2\xE9\xD1\xAF"},  // the NUL padding is not drawn
       {std::wstring(L"确定\0\0", 4), "\xC8\xB7\xB6\xA8"},
-      {L"查询", "\xB2\xE9"},  // the count is the caption's length, not its converted bytes
+      {L"关于", "\xB9\xD8\xD3\xDA"},
       {L"About", "About"},
-      {L"", ""},  // DrawTextA with a count of 0: nothing drawn
+      {L"", ""},  // nothing drawn
   };
   for (FaceIndex face : kFaces) {
     for (const Case& c : cases) {

@@ -96,7 +96,7 @@ class SkinDispatch : public testing::Test {
 
 TEST_F(SkinDispatch, ItemStateChoosesTheFaceFirstMatchWins) {
   SetWindowTextW(recorder_.button(), L"查询");
-  const std::wstring asRead = std::wstring(L"查询") + L'\0' + L'\0';  // 4 bytes in code page 936
+  const std::wstring asRead = L"查询";
   struct Case {
     UINT state;
     Painter face;
@@ -124,16 +124,16 @@ TEST_F(SkinDispatch, ItemStateChoosesTheFaceFirstMatchWins) {
   EXPECT_EQ(recorder_.Count(WM_DRAWITEM), 0) << "answered requests never reach the window";
 }
 
-TEST_F(SkinDispatch, CaptionIsReadWholeWithItsPadding) {
+TEST_F(SkinDispatch, CaptionIsReadWhole) {
   modCmdVista::HookForm(recorder_.hwnd());
   struct Case {
     std::wstring caption;
     std::wstring asRead;
   } cases[] = {
       {L"", L""},
-      {L"查询", std::wstring(L"查询") + L'\0' + L'\0'},
+      {L"查询", L"查询"},
       {L"OK", L"OK"},
-      {std::wstring(300, L'W'), std::wstring(254, L'W')},  // cut to 254 bytes
+      {std::wstring(300, L'W'), std::wstring(254, L'W')},  // cut to 254 characters
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "caption of " << c.caption.size() << " characters");
@@ -167,6 +167,7 @@ TEST(SkinHook, UnhookRestoresTheWindowsOwnProcedure) {
   EXPECT_EQ(ProcOf(a.hwnd()), original);
   modCmdVista::HookForm(a.hwnd());
   EXPECT_NE(ProcOf(a.hwnd()), original);
+  EXPECT_TRUE(IsWindowUnicode(a.hwnd())) << "hooked, its texts must not pass the code page";
   modCmdVista::UnhookForm(a.hwnd());
   EXPECT_EQ(ProcOf(a.hwnd()), original);
   EXPECT_TRUE(IsWindowUnicode(a.hwnd()));

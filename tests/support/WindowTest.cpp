@@ -4,7 +4,6 @@
 
 #include <utility>
 
-#include "base/Ansi.h"
 #include "base/ScopedWin.h"
 #include "forms/Program.h"
 
@@ -190,9 +189,7 @@ Image FaceOf(HWND button, Painter face) {
       canvas.dc(), reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0)));
   wchar_t text[256] = {};
   GetWindowTextW(button, text, 256);
-  std::wstring caption = text;
-  caption.resize(base::ToAnsi(caption).size(), L'\0');
-  face(canvas.dc(), r, caption);
+  face(canvas.dc(), r, text);
   return canvas.Snapshot();
 }
 

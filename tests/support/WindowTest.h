@@ -71,8 +71,8 @@ LRESULT SendDrawRequest(HWND form, HWND item, HDC dc, RECT rect, UINT state,
 Image ButtonOnScreen(HWND button);
 Image ButtonAsShown(HWND button);
 
-// A face as the skin should paint this button: its own caption as the skin reads it (one NUL
-// after each double-byte character), in its own font, on a DC in transparent mode.
+// A face as the skin should paint this button: its own caption, in its own font, on a DC in
+// transparent mode.
 using Painter = void (*)(HDC, RECT&, const std::wstring&);
 Image FaceOf(HWND button, Painter face);
 

@@ -33,8 +33,8 @@ build="build/$preset"
 release=build/release/Pellucor.exe
 cmake --preset release >/dev/null && cmake --build --preset release >/dev/null
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target Pellucor bare_window plain_lookup bench_program \
-  answer_hook bench_faces >/dev/null
+cmake --build --preset "$preset" --target Pellucor bare_window plain_lookup socket_lookup \
+  bench_program answer_hook bench_faces >/dev/null
 program=${PROGRAM:-$PWD/$build/Pellucor.exe}
 
 trap 'stop_wine; stop_virtual_display' EXIT
@@ -51,7 +51,8 @@ table=$(mktemp)
     "the start); $($WINE_LOADER --version) with the loader $(basename "$WINE_LOADER")."
   echo "Timed: ${program#"$PWD"/}, ${width}-bit, built with the product's flags (MinSizeRel," \
     "win32 threads, stripped); the baselines, the literal reference (tools/plain_lookup.cpp) and" \
-    "the face benchmark are built with the same flags and width."
+    "the face benchmark are built with the same flags and width; the floor of a query," \
+    "tools/socket_lookup.cpp, is the same window with one GET over a bare socket."
   echo "Pellucor and its baseline take turns; each column is a median, the ratio the median of" \
     "the ratios of neighbouring runs (RUNS=${RUNS:-21}; faces ${ROUNDS:-11} rounds of" \
     "${PAINTS:-2000} paints). Private memory is what Wine reports as private (resident" \

@@ -157,6 +157,9 @@ TEST_F(ReleaseExe, IsAStripped32BitGuiProgramForXpSp3) {
   EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
   EXPECT_EQ(nt.OptionalHeader.MajorSubsystemVersion, 5);
   EXPECT_EQ(nt.OptionalHeader.MinorSubsystemVersion, 1);
+  EXPECT_EQ(nt.OptionalHeader.DllCharacteristics,
+            IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_NX_COMPAT |
+                IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE);
   EXPECT_EQ(nt.FileHeader.NumberOfSymbols, 0u) << "symbols left in";
   for (const IMAGE_SECTION_HEADER& s : pe_->Sections()) {
     const std::string name(reinterpret_cast<const char*>(s.Name), 8);

@@ -3,9 +3,10 @@
 //   start-up      process start until the main window answers a message, beside bare_window.exe
 //   memory        private bytes of the idle main window, beside bare_window.exe
 //   first query   the first click on "查询" after start-up until "在线" is set, each run in a new
-//                 process, beside plain_lookup.exe (the plain design's synchronous download)
-//   query         later clicks until "在线" is set, beside plain_lookup.exe, URLDownloadToFileA of
-//                 the same address alone and one HTTP GET over a bare socket
+//                 process, beside plain_lookup.exe (the plain design's synchronous download) and
+//                 socket_lookup.exe (the same window, whose query is one GET over a bare socket)
+//   query         later clicks until "在线" is set, beside plain_lookup.exe, socket_lookup.exe,
+//                 URLDownloadToFileA of the same address alone and one HTTP GET over a bare socket
 //   close         WM_CLOSE while a query waits for a silent server, until the process has ended,
 //                 beside bare_window.exe closed
 //   waiting       processor time while a query waits 10 s for a silent server, beside
@@ -13,9 +14,10 @@
 // The queries go to the stand-in status server that http_proxy names
 // (tests/standin/status_server.py), whose request log STANDIN_LOG names. A query's answer is seen
 // by a hook in the clicked program (answer_hook.dll, beside this program) at the instant the
-// program sets "在线".
+// program sets "在线". socket_lookup.exe is taken from beside this program too.
 //
-//   bench_program PELLUCOR.EXE BARE_WINDOW.EXE PLAIN_LOOKUP.EXE [runs]   runs: 9 to 99, default 15
+//   bench_program PELLUCOR.EXE BARE_WINDOW.EXE PLAIN_LOOKUP.EXE [runs]   runs: 3 to 99, default 15
+// (fewer than 9 only to try the benchmark out: its medians then say little)
 // Any two programs with a window can be compared for start-up and memory; the rest needs
 // programs with Pellucor's main window. With BENCH_STARTUP_ONLY=1 in the environment only the
 // start-up and memory rows run (`BENCH_STARTUP_ONLY=1 scripts/bench.sh program`), for A/B
@@ -73,11 +75,16 @@ struct AnswerWatch {
   const wchar_t* event_name = nullptr;  // and the process id
 };
 
-AnswerWatch LoadAnswerWatch() {
+// A file beside this program.
+std::wstring Beside(const wchar_t* name) {
   wchar_t path[MAX_PATH];
   const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dll(path, length);
-  dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"answer_hook.dll";
+  const std::wstring self(path, length);
+  return self.substr(0, self.find_last_of(L"\\/") + 1) + name;
+}
+
+AnswerWatch LoadAnswerWatch() {
+  const std::wstring dll = Beside(L"answer_hook.dll");
   AnswerWatch watch;
   watch.hook_module = LoadLibraryW(dll.c_str());
   if (!watch.hook_module) Fail("no answer_hook.dll beside the benchmark");
@@ -398,13 +405,13 @@ void Row(const char* what, const char* unit, const std::vector<double>& ours, co
 
 int main(int argc, char** argv) {
   const int runs = argc > 4 ? std::atoi(argv[4]) : 15;
-  if (argc < 4 || runs < 9 || runs > 99) {
+  if (argc < 4 || runs < 3 || runs > 99) {
     std::fprintf(
-        stderr, "usage: bench_program PELLUCOR.EXE BARE_WINDOW.EXE PLAIN_LOOKUP.EXE [runs 9-99]\n");
+        stderr, "usage: bench_program PELLUCOR.EXE BARE_WINDOW.EXE PLAIN_LOOKUP.EXE [runs 3-99]\n");
     return 2;
   }
   const std::wstring program = WindowsPath(argv[1]), bare = WindowsPath(argv[2]),
-                     plain = WindowsPath(argv[3]);
+                     plain = WindowsPath(argv[3]), socket = Beside(L"socket_lookup.exe");
 
   // Start-up and idle memory, the two programs in turn; one start of each first, uncounted.
   std::vector<double> start[2], memory[2];
@@ -422,58 +429,68 @@ int main(int argc, char** argv) {
   Row("private memory of the idle main window", "KiB", memory[0], "bare window", memory[1]);
   if (const char* only = std::getenv("BENCH_STARTUP_ONLY"); only && *only == '1') return 0;
 
-  // The first query of a new process, beside the plain design's, in turn. The press also moves
-  // the focus out of the account box, which queries too: the first answer is the one timed. The
-  // click is real mouse input, so the programs see the press, the focus leaving the box and the
-  // release in the order a person's click gives them.
+  // The first query of a new process, beside the plain design's and the bare socket's, in turns
+  // that rotate which goes first. The press also moves the focus out of the account box, which
+  // queries too: the first answer is the one timed. The click is real mouse input, so the
+  // programs see the press, the focus leaving the box and the release in the order a person's
+  // click gives them.
   const AnswerWatch watch = LoadAnswerWatch();
-  std::vector<double> first[2];
+  std::vector<double> first[3];
   for (int i = 0; i < runs; ++i) {
-    for (int which : {i & 1, 1 - (i & 1)}) {
-      Started started(which == 0 ? program : plain);
+    for (int k = 0; k < 3; ++k) {
+      const int which = (i + k) % 3;
+      Started started(which == 0 ? program : which == 1 ? plain : socket);
       const QueryControls form = FindQueryControls(started.window());
       PointAt(form);
       started.Settle();
       first[which].push_back(ClickToAnswer(form, started.WatchAnswers(watch), true));
     }
   }
-  Row("first query after start-up: \"查询\" clicked until \"在线\" is set", "ms", first[0],
-      "literal reference", first[1]);
+  const char first_query[] = "first query after start-up: \"查询\" clicked until \"在线\" is set";
+  Row(first_query, "ms", first[0], "literal reference", first[1]);
+  Row(first_query, "ms", first[0], "one GET over a bare socket, same window", first[2]);
 
-  // Later queries, beside the plain design's, the download alone and the bare GET, in turn.
+  // Later queries, beside the plain design's, the bare socket's window, the download alone and the
+  // bare GET, in turn.
   const sockaddr_in proxy = ProxyAddress();
   WSADATA wsa;
   if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) Fail("no sockets");
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) Fail("no COM");
   const std::string address = status::StatusAddress(kAccount);
-  std::vector<double> click, reference, download, get;
+  std::vector<double> click, reference, socket_click, download, get;
   {
-    Started pellucor(program), literal(plain);
+    Started pellucor(program), literal(plain), floor(socket);
     pellucor.Settle();
     literal.Settle();
-    const HANDLE shown = pellucor.WatchAnswers(watch), plain_shown = literal.WatchAnswers(watch);
+    floor.Settle();
+    const HANDLE shown = pellucor.WatchAnswers(watch), plain_shown = literal.WatchAnswers(watch),
+                 socket_shown = floor.WatchAnswers(watch);
     const QueryControls form = FindQueryControls(pellucor.window()),
-                        plain_form = FindQueryControls(literal.window());
+                        plain_form = FindQueryControls(literal.window()),
+                        socket_form = FindQueryControls(floor.window());
     SetText(form.account, kAccount);
     SetText(plain_form.account, kAccount);
+    SetText(socket_form.account, kAccount);
     // Uncounted: the first press also moves the focus out of the account box, which queries once
     // more, and loads the download service into this process.
     for (int i = -2; i < runs; ++i) {
       const std::function<void()> steps[] = {
           [&] { click.push_back(ClickToAnswer(form, shown)); },
           [&] { reference.push_back(ClickToAnswer(plain_form, plain_shown)); },
+          [&] { socket_click.push_back(ClickToAnswer(socket_form, socket_shown)); },
           [&] { download.push_back(DownloadAlone(address)); },
           [&] { get.push_back(BareGet(proxy, address)); },
       };
-      for (int k = 0; k < 4; ++k) steps[(i + 4 + k) % 4]();
+      for (int k = 0; k < 5; ++k) steps[(i + 5 + k) % 5]();
       if (i < 0) {
         Sleep(kSettleMs);  // lets the focus queries finish
-        click.clear(), reference.clear(), download.clear(), get.clear();
+        click.clear(), reference.clear(), socket_click.clear(), download.clear(), get.clear();
       }
     }
   }
   const char later[] = "later queries: \"查询\" clicked until \"在线\" is set";
   Row(later, "ms", click, "literal reference", reference);
+  Row(later, "ms", click, "one GET over a bare socket, same window", socket_click);
   Row(later, "ms", click, "URLDownloadToFileA alone", download);
   Row(later, "ms", click, "one GET over a bare socket", get);
   CoUninitialize();

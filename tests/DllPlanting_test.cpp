@@ -1,0 +1,103 @@
+// The real program started beside DLLs named as Windows' own, as in a Downloads folder, with Wine
+// told to prefer them to its own as Windows looks in a program's folder first: none of them loads.
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "base/ScopedWin.h"
+#include "frmAbout.h"
+#include "support/StandIn.h"
+#include "support/WinePath.h"
+#include "support/WindowTest.h"
+
+namespace {
+
+// Not ole32: Wine's input-method library loads it by its bare name when the first window is
+// activated, whatever the program's DLL search (on Windows it is a known DLL, never searched for).
+constexpr const wchar_t* kPlanted[] = {L"urlmon", L"wininet", L"oleacc", L"oleaut32", L"shell32"};
+
+bool Loaded(DWORD pid, const wchar_t* dll) {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  base::KernelHandle list(snapshot);
+  MODULEENTRY32W module = {};
+  module.dwSize = sizeof module;
+  for (BOOL more = Module32FirstW(snapshot, &module); more; more = Module32NextW(snapshot, &module))
+    if (lstrcmpiW(module.szModule, dll) == 0) return true;
+  return false;
+}
+
+TEST(DllPlanting, NoDllBesideTheProgramLoads) {
+  const wchar_t *exe = _wgetenv(L"PELLUCOR_EXE"), *dll = _wgetenv(L"PELLUCOR_PLANTED_DLL");
+  if (!testsupport::StandInRuns() || !exe || !dll) GTEST_SKIP() << "needs the stand-in and both";
+  const std::wstring planted = testsupport::WindowsPath(dll);
+  const std::wstring folder = planted.substr(0, planted.rfind(L'\\') + 1) + L"planting\\";
+  std::wstring copy = folder + L"Pellucor.exe", command = L"\"" + copy + L"\"";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW(testsupport::WindowsPath(exe).c_str(), copy.c_str(), FALSE));
+  for (const wchar_t* name : kPlanted) {
+    DeleteFileW((folder + name + L".dll.loaded").c_str());
+    ASSERT_TRUE(CopyFileW(planted.c_str(), (folder + name + L".dll").c_str(), FALSE));
+  }
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started = {};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &started));
+  base::KernelHandle process(started.hProcess), thread(started.hThread);
+  const auto end = [](HANDLE p) { TerminateProcess(p, 1), WaitForSingleObject(p, 5000); };
+  const std::unique_ptr<void, decltype(end)> ender(started.hProcess, end);
+  auto expectNoneLoaded = [&](const char* moment) {
+    for (const wchar_t* name : kPlanted)
+      EXPECT_EQ(GetFileAttributesW((folder + name + L".dll.loaded").c_str()),
+                INVALID_FILE_ATTRIBUTES)
+          << testing::PrintToString(std::wstring(name)) << " loaded from beside it " << moment;
+  };
+
+  HWND main = nullptr;
+  ASSERT_TRUE(testsupport::PumpUntil(
+      [&] { return (main = FindWindowW(L"forms.Form", L"Pellucor")) != nullptr; }, 15000));
+  expectNoneLoaded("at start-up");
+  // Idle, the lookup prepares itself: it loads what it downloads with.
+  ASSERT_TRUE(testsupport::PumpUntil(
+      [&] {
+        return Loaded(started.dwProcessId, L"wininet.dll") ||
+               Loaded(started.dwProcessId, L"urlmon.dll");
+      },
+      10000));
+  expectNoneLoaded("at idle");
+  HWND readout =
+      FindWindowExW(main, FindWindowExW(main, nullptr, L"Edit", nullptr), L"Edit", nullptr);
+  PostMessageW(FindWindowExW(main, nullptr, L"Button", L"查询"), BM_CLICK, 0, 0);
+  ASSERT_TRUE(testsupport::PumpUntil(
+      [&] {
+        wchar_t text[8] = {};
+        DWORD_PTR length;
+        SendMessageTimeoutW(readout, WM_GETTEXT, 8, LPARAM(text), SMTO_BLOCK, 2000, &length);
+        return std::wstring(text) == L"在线";
+      },
+      10000));
+  expectNoneLoaded("at a lookup");
+  DWORD_PTR object = 0;
+  SendMessageTimeoutW(readout, WM_GETOBJECT, 0, LPARAM(OBJID_CLIENT), SMTO_BLOCK, 5000, &object);
+  EXPECT_NE(object, 0u) << "no answer to a screen reader";
+  expectNoneLoaded("at a screen reader's request");
+  // A click on the QQ link, then a close request: the About window goes once the click is handled.
+  PostMessageW(FindWindowExW(main, nullptr, L"Button", L"关于"), BM_CLICK, 0, 0);
+  HWND about = nullptr;
+  ASSERT_TRUE(testsupport::PumpUntil(
+      [&] { return (about = FindWindowW(L"forms.Form", L"关于")) != nullptr; }));
+  HWND link = FindWindowExW(about, nullptr, nullptr, kAboutQqNumber);
+  PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  PostMessageW(link, WM_LBUTTONUP, 0, 0);
+  PostMessageW(about, WM_SYSCOMMAND, SC_CLOSE, 0);
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return !IsWindow(about); }, 10000));
+  expectNoneLoaded("at a link's click");
+}
+
+}  // namespace

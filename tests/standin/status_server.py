@@ -15,6 +15,14 @@ it by account (the uid value, percent-decoded to code-page bytes):
                                          last arrives after 9 / 11 seconds
   size-10mb                              200, 10 MiB: offline
   redirect                               302 to /moved on the same host, which answers 4944 bytes
+  redirect-loop                          301 to its own address, always
+  redirect-ftp                           302 to an ftp: address
+  set-cookie                             200, 4944 bytes, and a lasting cookie; any request that
+                                         carries a cookie gets 500
+  size-100mb, no-length-100mb            200, 100 MiB, with and without a length; the log then
+                                         notes "# sent N for size" or "for no-length": what went
+                                         out before the client closed, the sockets' buffers
+                                         included
   chunked                                200, 4944 bytes in chunks, no length: online
   no-length                              200, 4944 bytes, no length, ended by closing: online
   gzip                                   200, 4944 bytes sent gzip-compressed (when the request
@@ -24,7 +32,8 @@ it by account (the uid value, percent-decoded to code-page bytes):
                                          when the server stops
   any other account, the empty one too   200, 4911 bytes: offline
 
-Any other host or path gets 404. Every request line is appended to the log file.
+Any other host or path gets 404. Every request line is appended to the log file; notes there start
+with "# ".
 
   status_server.py --run [--log PATH] -- CMD...
       Starts the server, runs CMD with http_proxy=http://127.0.0.1:PORT and STANDIN_LOG=PATH in its
@@ -38,6 +47,7 @@ import argparse
 import gzip
 import http.server
 import os
+import socket
 import subprocess
 import sys
 import tempfile
@@ -104,6 +114,9 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         self.server.record(self.requestline)
+        if self.headers.get("Cookie"):
+            self.answer(500, body(ONLINE_SIZE))
+            return
         url = urllib.parse.urlsplit(self.path)
         host = url.hostname or (self.headers.get("Host") or "").split(":")[0]
         if host == STATUS_HOST and url.path == MOVED_PATH:
@@ -145,6 +158,17 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
             self.send_header("Connection", "close")
             self.end_headers()
             self.close_connection = True
+        elif uid in (b"redirect-loop", b"redirect-ftp"):
+            self.send_response(301 if uid == b"redirect-loop" else 302)
+            self.send_header("Location", "ftp://%s/online" % STATUS_HOST if uid == b"redirect-ftp"
+                             else "http://%s%s" % (STATUS_HOST, self.path.split(STATUS_HOST)[-1]))
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+        elif uid == b"set-cookie":
+            self.answer(200, body(ONLINE_SIZE),
+                        cookie="seen=1; Path=/; Expires=Fri, 01 Jan 2100 00:00:00 GMT")
+        elif uid in (b"size-100mb", b"no-length-100mb"):
+            self.stream(100 * 1024 * 1024, announced=uid == b"size-100mb")
         elif uid == b"chunked":
             self.send_response(200)
             self.send_header("Transfer-Encoding", "chunked")
@@ -188,11 +212,31 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
                 break
         self.close_connection = True
 
-    def answer(self, code, data, encoding=None):
+    def stream(self, size, announced):
+        """Sends `size` bytes through a small send buffer and notes how many went out."""
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_SNDBUF, 4096)
+        self.send_response(200)
+        if announced:
+            self.send_header("Content-Length", str(size))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        chunk, sent = b"." * 4096, 0
+        try:
+            while sent < size:
+                self.wfile.write(chunk)
+                sent += len(chunk)
+        except OSError:  # the client closed
+            pass
+        self.server.record("# sent %d for %s" % (sent, "size" if announced else "no-length"))
+        self.close_connection = True
+
+    def answer(self, code, data, encoding=None, cookie=None):
         self.send_response(code)
         self.send_header("Content-Type", "text/html")
         if encoding:
             self.send_header("Content-Encoding", encoding)
+        if cookie:
+            self.send_header("Set-Cookie", cookie)
         self.send_header("Content-Length", str(len(data)))
         self.send_header("Cache-Control", "no-cache")
         self.send_header("Connection", "close")

@@ -15,7 +15,7 @@ bool StandInRuns() {
   return log && *log && std::getenv("http_proxy");
 }
 
-std::vector<std::string> StandInRequestLines() {
+std::vector<std::string> StandInRequestLines(bool notes) {
   std::vector<std::string> lines;
   const char* log = std::getenv("STANDIN_LOG");
   if (!log || !*log) return lines;
@@ -25,7 +25,7 @@ std::vector<std::string> StandInRequestLines() {
   for (int c; (c = std::fgetc(file)) != EOF;) {
     if (c == '\n') {
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(std::move(line));
+      if (line.starts_with("# ") == notes) lines.push_back(std::move(line));
       line.clear();
     } else {
       line += static_cast<char>(c);
@@ -35,9 +35,14 @@ std::vector<std::string> StandInRequestLines() {
   return lines;
 }
 
-std::set<std::wstring> TempFiles() {
+static std::wstring TempFolder() {
   wchar_t folder[MAX_PATH + 1];
   GetTempPathW(MAX_PATH + 1, folder);
+  return folder;
+}
+
+std::set<std::wstring> TempFiles() {
+  const std::wstring folder = TempFolder();
   std::set<std::wstring> names;
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((std::wstring(folder) + L"*").c_str(), &found);
@@ -47,6 +52,45 @@ std::set<std::wstring> TempFiles() {
   } while (FindNextFileW(search, &found));
   FindClose(search);
   return names;
+}
+
+TempFolderWatch::TempFolderWatch()
+    : change_(FindFirstChangeNotificationW(TempFolder().c_str(), FALSE,
+                                           FILE_NOTIFY_CHANGE_FILE_NAME)) {}
+TempFolderWatch::~TempFolderWatch() {
+  FindCloseChangeNotification(change_);
+}
+bool TempFolderWatch::Changed() const {
+  return WaitForSingleObject(change_, 0) != WAIT_TIMEOUT;  // a watch that failed counts
+}
+
+static void FindHolding(const std::wstring& folder, const std::string& text,
+                        std::vector<std::wstring>& found) {
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = entry.cFileName, path = folder + L"\\" + name;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (name != L"." && name != L"..") FindHolding(path, text, found);
+      continue;
+    }
+    std::string content(name.begin(), name.end());  // ASCII text is all that is looked for
+    if (FILE* file = _wfopen(path.c_str(), L"rb")) {
+      for (int c; (c = std::fgetc(file)) != EOF;) content += static_cast<char>(c);
+      std::fclose(file);
+    }
+    if (content.find(text) != std::string::npos) found.push_back(path);
+  } while (FindNextFileW(search, &entry));
+  FindClose(search);
+}
+
+std::vector<std::wstring> ProfileFilesHolding(const std::string& text) {
+  wchar_t profile[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH);
+  std::vector<std::wstring> found;
+  if (*profile) FindHolding(profile, text, found);
+  return found;
 }
 
 }  // namespace testsupport

@@ -94,7 +94,7 @@ TEST_F(Form1Layout, ScreenReadersCallTheBoxesByTheirLabels) {
   }
 }
 
-// The request line a proxy sees (Wine's download service names the default port).
+// The request line a proxy sees (Wine's WinINet names the default port).
 std::string RequestLineFor(const std::string& encodedAccount) {
   return "GET http://amos.alicdn.com:80/online.ww?v=2&uid=" + encodedAccount + "&s=1 HTTP/1.1";
 }
@@ -485,13 +485,12 @@ TEST_F(Endurance, ThreeHundredQueriesThenTheAboutWindowFiftyTimes) {
         [](HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); });
   };
   MessageBoxWatcher boxes;
-  // Before any query, with the lookups' worker, which lives on, started: Wine's download service
-  // keeps a thread of its own for a few seconds after a download.
+  // Before any query, with the lookups' worker, which lives on, started.
   PumpUntil([] { return status::WaitingWorkerId() != 0; });
   const int threads = ThreadsInUse();
   SetFocus(command1);  // leaving the account box queries once
   PumpUntilIdle();
-  // What the first query, report and showing make once (fonts, icons, the download service).
+  // What the first query, report and showing make once (fonts, icons, WinINet's threads).
   query(L"online");
   query(L"dropped");
   about();
@@ -520,7 +519,7 @@ TEST_F(Endurance, ThreeHundredQueriesThenTheAboutWindowFiftyTimes) {
   EXPECT_EQ(testsupport::TempFiles(), temp);
   EXPECT_EQ(ThreadsInUse(), threads);
   EXPECT_EQ(testsupport::GdiObjectsInUse(), gdi);
-  // The worker started ahead of the queries rehearsed a download (for no account) unsent.
+  // The worker started ahead of the queries sent nothing (no request for no account).
   for (const std::string& line : testsupport::StandInRequestLines()) {
     EXPECT_EQ(line.find("uid=&"), std::string::npos) << line;
   }

@@ -79,7 +79,7 @@ class StatusLookupServer : public testing::Test {
     }
   }
 
-  // The request line the download service sent for an address; Wine writes the default port.
+  // The request line sent for an address; Wine writes the default port.
   static bool IsRequestFor(const std::string& line, const std::string& address) {
     std::string with_port = address;
     with_port.insert(std::string("http://amos.alicdn.com").size(), ":80");

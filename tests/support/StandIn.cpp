@@ -72,7 +72,9 @@ static void FindHolding(const std::wstring& folder, const std::string& text,
   do {
     const std::wstring name = entry.cFileName, path = folder + L"\\" + name;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (name != L"." && name != L"..") FindHolding(path, text, found);
+      // Links (under Wine, Templates and the like to the Unix home folder) are not followed.
+      const bool link = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+      if (!link && name != L"." && name != L"..") FindHolding(path, text, found);
       continue;
     }
     std::string content(name.begin(), name.end());  // ASCII text is all that is looked for

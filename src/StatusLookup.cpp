@@ -381,8 +381,9 @@ class Request {
     FailIfGivenUp();
     if (received > kOnlineAnswerSize) return false;
     if (announced && *announced != received) {
-      FailLookup(L"状态服务器的应答不完整：收到 " + base::DecimalText(received) + L" 字节，应为 " +
-                 base::DecimalText(static_cast<std::uint32_t>(*announced)) + L" 字节");
+      FailLookup(L"状态服务器的应答与其声明的长度不符：收到 " + base::DecimalText(received) +
+                 L" 字节，应为 " + base::DecimalText(static_cast<std::uint32_t>(*announced)) +
+                 L" 字节");
     }
     return status::IsOnlineAnswer(received);
   }

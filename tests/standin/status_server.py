@@ -15,14 +15,12 @@ it by account (the uid value, percent-decoded to code-page bytes):
                                          last arrives after 9 / 11 seconds
   size-10mb                              200, 10 MiB: offline
   redirect                               302 to /moved on the same host, which answers 4944 bytes
-  redirect-loop                          301 to its own address, always
-  redirect-ftp                           302 to an ftp: address
-  set-cookie                             200, 4944 bytes, and a lasting cookie; any request that
-                                         carries a cookie gets 500
-  size-100mb, no-length-100mb            200, 100 MiB, with and without a length; the log then
-                                         notes "# sent N for size" or "for no-length": what went
-                                         out before the client closed, the sockets' buffers
-                                         included
+  redirect-loop, redirect-ftp            301 to its own address / 302 to an ftp: address
+  set-cookie                             200, 4944 bytes and a lasting cookie; 500 to any request
+                                         that carries a cookie
+  size-100mb, no-length-100mb            200, 100 MiB, with / without a length; notes in the log
+                                         "# sent N for size" / "for no-length": what went out
+                                         (the sockets' buffers included) before the client closed
   chunked                                200, 4944 bytes in chunks, no length: online
   no-length                              200, 4944 bytes, no length, ended by closing: online
   gzip                                   200, 4944 bytes sent gzip-compressed (when the request
@@ -213,18 +211,15 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
         self.close_connection = True
 
     def stream(self, size, announced):
-        """Sends `size` bytes through a small send buffer and notes how many went out."""
         self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_SNDBUF, 4096)
         self.send_response(200)
-        if announced:
-            self.send_header("Content-Length", str(size))
-        self.send_header("Connection", "close")
+        self.send_header("Content-Length" if announced else "Connection",
+                         str(size) if announced else "close")
         self.end_headers()
-        chunk, sent = b"." * 4096, 0
+        sent = 0
         try:
             while sent < size:
-                self.wfile.write(chunk)
-                sent += len(chunk)
+                sent += self.wfile.write(b"." * 4096)
         except OSError:  # the client closed
             pass
         self.server.record("# sent %d for %s" % (sent, "size" if announced else "no-length"))

@@ -35,7 +35,7 @@ std::vector<std::string> StandInRequestLines(bool notes) {
   return lines;
 }
 
-static std::wstring TempFolder() {
+std::wstring TempFolder() {
   wchar_t folder[MAX_PATH + 1];
   GetTempPathW(MAX_PATH + 1, folder);
   return folder;
@@ -54,16 +54,6 @@ std::set<std::wstring> TempFiles() {
   return names;
 }
 
-TempFolderWatch::TempFolderWatch()
-    : change_(FindFirstChangeNotificationW(TempFolder().c_str(), FALSE,
-                                           FILE_NOTIFY_CHANGE_FILE_NAME)) {}
-TempFolderWatch::~TempFolderWatch() {
-  FindCloseChangeNotification(change_);
-}
-bool TempFolderWatch::Changed() const {
-  return WaitForSingleObject(change_, 0) != WAIT_TIMEOUT;  // a watch that failed counts
-}
-
 static void FindHolding(const std::wstring& folder, const std::string& text,
                         std::vector<std::wstring>& found) {
   WIN32_FIND_DATAW entry;
@@ -78,10 +68,9 @@ static void FindHolding(const std::wstring& folder, const std::string& text,
       continue;
     }
     std::string content(name.begin(), name.end());  // ASCII text is all that is looked for
-    if (FILE* file = _wfopen(path.c_str(), L"rb")) {
-      for (int c; (c = std::fgetc(file)) != EOF;) content += static_cast<char>(c);
-      std::fclose(file);
-    }
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    for (int c; file && (c = std::fgetc(file)) != EOF;) content += static_cast<char>(c);
+    if (file) std::fclose(file);
     if (content.find(text) != std::string::npos) found.push_back(path);
   } while (FindNextFileW(search, &entry));
   FindClose(search);

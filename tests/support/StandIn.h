@@ -17,18 +17,8 @@ std::vector<std::string> StandInRequestLines(bool notes = false);
 // The names of the files in the user's temp folder.
 std::set<std::wstring> TempFiles();
 
-// Whether a file is made, renamed or deleted in the user's temp folder from its making on.
-class TempFolderWatch {
- public:
-  TempFolderWatch();
-  TempFolderWatch(const TempFolderWatch&) = delete;
-  TempFolderWatch& operator=(const TempFolderWatch&) = delete;
-  ~TempFolderWatch();
-  bool Changed() const;
-
- private:
-  void* change_;
-};
+// The user's temp folder, with its trailing backslash.
+std::wstring TempFolder();
 
 // The files under the user's profile folder whose name or content holds `text`.
 std::vector<std::wstring> ProfileFilesHolding(const std::string& text);

@@ -1,5 +1,4 @@
-// The real program, started under the same Wine: closing it while a lookup waits, and after a
-// timeout report.
+// The real program, started under the same Wine: closing it while a lookup waits, or after one.
 
 #include <windows.h>
 

@@ -16,11 +16,9 @@ it by account (the uid value, percent-decoded to code-page bytes):
   size-10mb                              200, 10 MiB: offline
   redirect                               302 to /moved on the same host, which answers 4944 bytes
   redirect-loop, redirect-ftp            301 to its own address / 302 to an ftp: address
-  set-cookie                             200, 4944 bytes and a lasting cookie; 500 to any request
-                                         that carries a cookie
-  size-100mb, no-length-100mb            200, 100 MiB, with / without a length; notes in the log
-                                         "# sent N for size" / "for no-length": what went out
-                                         (the sockets' buffers included) before the client closed
+  set-cookie                             200, 4944 bytes, a lasting cookie; 500 to any cookie sent
+  size-100mb, no-length-100mb            200, 100 MiB with / without a length; then notes what went
+                                         out before the client closed ("# sent N for size")
   chunked                                200, 4944 bytes in chunks, no length: online
   no-length                              200, 4944 bytes, no length, ended by closing: online
   gzip                                   200, 4944 bytes sent gzip-compressed (when the request
@@ -30,8 +28,7 @@ it by account (the uid value, percent-decoded to code-page bytes):
                                          when the server stops
   any other account, the empty one too   200, 4911 bytes: offline
 
-Any other host or path gets 404. Every request line is appended to the log file; notes there start
-with "# ".
+Any other host or path gets 404. Every request line is appended to the log file, and notes ("# ").
 
   status_server.py --run [--log PATH] -- CMD...
       Starts the server, runs CMD with http_proxy=http://127.0.0.1:PORT and STANDIN_LOG=PATH in its

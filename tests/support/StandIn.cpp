@@ -54,17 +54,21 @@ std::set<std::wstring> TempFiles() {
   return names;
 }
 
-static void FindHolding(const std::wstring& folder, const std::string& text,
-                        std::vector<std::wstring>& found) {
+std::vector<std::wstring> ProfileFilesHolding(const std::string& text, std::wstring folder) {
+  std::vector<std::wstring> found;
+  if (folder.empty() && !_wgetenv(L"USERPROFILE")) return found;
+  if (folder.empty()) folder = _wgetenv(L"USERPROFILE");
   WIN32_FIND_DATAW entry;
   HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return;
+  if (search == INVALID_HANDLE_VALUE) return found;
   do {
     const std::wstring name = entry.cFileName, path = folder + L"\\" + name;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       // Links (under Wine, Templates and the like to the Unix home folder) are not followed.
-      const bool link = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-      if (!link && name != L"." && name != L"..") FindHolding(path, text, found);
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT || name == L"." || name == L"..") {
+        continue;
+      }
+      for (std::wstring& inner : ProfileFilesHolding(text, path)) found.push_back(inner);
       continue;
     }
     std::string content(name.begin(), name.end());  // ASCII text is all that is looked for
@@ -74,13 +78,6 @@ static void FindHolding(const std::wstring& folder, const std::string& text,
     if (content.find(text) != std::string::npos) found.push_back(path);
   } while (FindNextFileW(search, &entry));
   FindClose(search);
-}
-
-std::vector<std::wstring> ProfileFilesHolding(const std::string& text) {
-  wchar_t profile[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH);
-  std::vector<std::wstring> found;
-  if (*profile) FindHolding(profile, text, found);
   return found;
 }
 

@@ -20,7 +20,7 @@ std::set<std::wstring> TempFiles();
 // The user's temp folder, with its trailing backslash.
 std::wstring TempFolder();
 
-// The files under the user's profile folder whose name or content holds `text`.
-std::vector<std::wstring> ProfileFilesHolding(const std::string& text);
+// The files under the user's profile folder (or `folder`) whose name or content holds `text`.
+std::vector<std::wstring> ProfileFilesHolding(const std::string& text, std::wstring folder = L"");
 
 }  // namespace testsupport

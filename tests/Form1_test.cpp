@@ -94,7 +94,7 @@ TEST_F(Form1Layout, ScreenReadersCallTheBoxesByTheirLabels) {
   }
 }
 
-// The request line a proxy sees (Wine's WinINet names the default port).
+// The request line a proxy sees (Wine's download service names the default port).
 std::string RequestLineFor(const std::string& encodedAccount) {
   return "GET http://amos.alicdn.com:80/online.ww?v=2&uid=" + encodedAccount + "&s=1 HTTP/1.1";
 }
@@ -490,7 +490,7 @@ TEST_F(Endurance, ThreeHundredQueriesThenTheAboutWindowFiftyTimes) {
   const int threads = ThreadsInUse();
   SetFocus(command1);  // leaving the account box queries once
   PumpUntilIdle();
-  // What the first query, report and showing make once (fonts, icons, WinINet's threads).
+  // What the first query, report and showing make once (fonts, icons, the download service).
   query(L"online");
   query(L"dropped");
   about();

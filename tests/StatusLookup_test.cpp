@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 #include <set>
 #include <string>
@@ -81,7 +80,7 @@ class StatusLookupServer : public testing::Test {
     FindCloseChangeNotification(temp_watch_);
   }
 
-  // The request line sent for an address; Wine writes the default port.
+  // The request line the download service sent for an address; Wine writes the default port.
   static bool IsRequestFor(const std::string& line, const std::string& address) {
     std::string with_port = address;
     with_port.insert(std::string("http://amos.alicdn.com").size(), ":80");
@@ -144,7 +143,7 @@ TEST_F(StatusLookupServer, AnswerSizeDecides) {
     }
     return !sent.empty();
   }));
-  EXPECT_LT(std::atoll(sent.c_str() + 7), 512 * 1024) << sent;
+  EXPECT_LT(std::stoll(sent.substr(7)), 512 * 1024) << sent;
 }
 
 TEST_F(StatusLookupServer, RequestCarriesTheEncodedAccount) {

@@ -91,6 +91,7 @@ struct Internet {
   decltype(&HttpSendRequestA) sendRequest;
   decltype(&HttpQueryInfoA) queryInfo;
   decltype(&InternetReadFile) readFile;
+  decltype(&InternetSetOptionA) setOption;
   HINTERNET session = nullptr;
 
   // Opens it once for the process; a failure is the caller's lookup's, and the next one tries
@@ -120,17 +121,11 @@ struct Internet {
         LoadFunction<decltype(&HttpSendRequestA)>(dll, "HttpSendRequestA"),
         LoadFunction<decltype(&HttpQueryInfoA)>(dll, "HttpQueryInfoA"),
         LoadFunction<decltype(&InternetReadFile)>(dll, "InternetReadFile"),
+        LoadFunction<decltype(&InternetSetOptionA)>(dll, "InternetSetOptionA"),
     };
     const auto open = LoadFunction<decltype(&InternetOpenA)>(dll, "InternetOpenA");
-    const auto setOption = LoadFunction<decltype(&InternetSetOptionA)>(dll, "InternetSetOptionA");
     net.session = open(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (!net.session) FailLookup(L"无法打开网络会话" + ErrorText(GetLastError()));
-    // A backstop: a lookup given up on closes its request, which ends its wait at once.
-    DWORD timeout = kAnswerTimeoutMs;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-      setOption(net.session, option, &timeout, sizeof timeout);
-    }
     return net;
   }
 };
@@ -162,9 +157,11 @@ DWORD WINAPI RunWorker(void* parameter) noexcept;
 
 // The threads that run the lookups. One worker lives on between lookups and takes the next one.
 // A caller that gives up on its lookup (at the time limit, or on a close request) closes the
-// request under way, which ends the worker's wait at once; that worker then ends, and the next
-// lookup gets another one. A caller that finds no worker waiting (the first lookup, or lookups
-// from several threads at once) starts one.
+// request under way, which Windows documents as ending the worker's wait. Under Wine it ends only a
+// wait that has not begun: one for an answer already asked for runs on until the request's
+// timeouts (kAnswerTimeoutMs) end it, and kMostLookupsGivenUp bounds how many workers may be busy
+// so. Either way the worker then ends, and the next lookup gets another one. A caller that finds no
+// worker waiting (the first lookup, or lookups from several threads at once) starts one.
 class Workers {
  public:
   // Never destroyed: workers may still use it while the program's statics are destroyed.
@@ -183,11 +180,18 @@ class Workers {
     }
   }
 
-  // Hands the lookup over to the waiting worker, or to a new one.
+  // Hands the lookup over to the waiting worker, or to a new one. Fails the lookup, before
+  // anything is sent, when kMostLookupsGivenUp workers are still busy with lookups given up on.
   std::shared_ptr<Worker> Start(std::shared_ptr<Lookup> lookup) {
     Lock lock(section_);
     std::shared_ptr<Worker> worker = std::move(waiting_);
-    if (!worker) worker = NewWorker();
+    if (!worker) {
+      if (given_up_ >= kMostLookupsGivenUp) {
+        FailLookup(L"前 " + base::DecimalText(given_up_) +
+                   L" 次查询仍在等待状态服务器的应答，请稍后再试");
+      }
+      worker = NewWorker();
+    }
     worker->current = lookup;
     worker->next = std::move(lookup);
     SetEvent(worker->wake.get());
@@ -200,8 +204,9 @@ class Workers {
     HINTERNET request;
     {
       Lock lock(section_);
-      if (!worker.current) return;
+      if (!worker.current || worker.given_up) return;
       worker.given_up = true;
+      ++given_up_;
       worker.current->given_up = true;
       request = std::exchange(worker.current->request, nullptr);
     }
@@ -256,7 +261,11 @@ class Workers {
   bool Ended(const std::shared_ptr<Worker>& worker, bool can_work) noexcept {
     Lock lock(section_);
     worker->current.reset();
-    if (worker->given_up || !can_work || waiting_) return false;
+    if (worker->given_up) {
+      --given_up_;
+      return false;
+    }
+    if (!can_work || waiting_) return false;
     waiting_ = worker;
     return true;
   }
@@ -286,6 +295,7 @@ class Workers {
 
   CRITICAL_SECTION section_;
   std::shared_ptr<Worker> waiting_;  // the worker that takes the next lookup
+  int given_up_ = 0;                 // workers still busy with lookups given up on
 };
 
 // One GET of an address, on the worker's thread. Its handles are closed when it goes (its
@@ -321,6 +331,13 @@ class Request {
     request_ = net_.openRequest(connection_, "GET", path.empty() ? "/" : path.c_str(), nullptr,
                                 nullptr, nullptr, kRequestFlags | secure, 0);
     if (!request_) FailLookup(L"无法建立请求" + ErrorText(GetLastError()));
+    // A backstop for a lookup given up on, whose closed request may wait on (see Workers). Set on
+    // the request itself: Wine takes none of them from the session.
+    DWORD timeout = kAnswerTimeoutMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+      net_.setOption(request_, option, &timeout, sizeof timeout);
+    }
     if (!Workers::Instance().Hold(lookup_, request_)) GaveUp();
     if (!net_.sendRequest(request_, nullptr, 0, nullptr, 0)) {
       const DWORD error = GetLastError();

@@ -16,6 +16,13 @@ inline constexpr std::uint64_t kOnlineAnswerSize = 4944;
 // How long a lookup waits for the server's answer, in milliseconds.
 inline constexpr std::uint32_t kAnswerTimeoutMs = 10'000;
 
+// Lookups given up on (at the time limit, or by their wait) have their requests closed; under
+// Wine that does not end a wait for the server's answer already under way, which then runs on
+// until WinINet's receive timeout (kAnswerTimeoutMs). While this many workers are still busy with
+// such lookups, a further lookup that finds no free worker fails at once with kLookupFailed and
+// sends nothing.
+inline constexpr int kMostLookupsGivenUp = 4;
+
 // The lookup's run-time error numbers, above those of the forms layer.
 // No usable answer arrived; the message says why.
 inline constexpr int kLookupFailed = 1001;

@@ -17,8 +17,8 @@ it by account (the uid value, percent-decoded to code-page bytes):
   redirect                               302 to /moved on the same host, which answers 4944 bytes
   redirect-loop, redirect-ftp            301 to its own address / 302 to an ftp: address
   set-cookie                             200, 4944 bytes, a lasting cookie; 500 to any cookie sent
-  size-100mb, no-length-100mb            200, 100 MiB with / without a length; then notes what went
-                                         out before the client closed ("# sent N for size")
+  size-100mb, no-length-100mb            200, 100 MiB with / without a length; the latter notes what
+                                         went out before the client closed ("# sent N")
   chunked                                200, 4944 bytes in chunks, no length: online
   no-length                              200, 4944 bytes, no length, ended by closing: online
   gzip                                   200, 4944 bytes sent gzip-compressed (when the request
@@ -219,7 +219,8 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
                 sent += self.wfile.write(b"." * 4096)
         except OSError:  # the client closed
             pass
-        self.server.record("# sent %d for %s" % (sent, "size" if announced else "no-length"))
+        if not announced:
+            self.server.record("# sent %d" % sent)
         self.close_connection = True
 
     def answer(self, code, data, encoding=None, cookie=None):

@@ -201,8 +201,7 @@ TEST_F(StatusLookupServer, WorkerLivesOnAndLookupsGivenUpOnLetGo) {
   struct GaveUp {};
   long silent = RequestsFor("silent");
   const auto give_up = [&](void*, std::uint32_t) -> bool {  // once its request is out
-    testsupport::PumpUntil([&] { return RequestsFor("silent") > silent; });
-    ++silent;
+    testsupport::PumpUntil([&, asked = silent++] { return RequestsFor("silent") > asked; });
     throw GaveUp{};
   };
 

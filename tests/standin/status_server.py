@@ -28,7 +28,7 @@ it by account (the uid value, percent-decoded to code-page bytes):
                                          when the server stops
   any other account, the empty one too   200, 4911 bytes: offline
 
-Any other host or path gets 404. Every request line is appended to the log file, and notes ("# ").
+Any other host or path gets 404. Every request line is appended to the log file.
 
   status_server.py --run [--log PATH] -- CMD...
       Starts the server, runs CMD with http_proxy=http://127.0.0.1:PORT and STANDIN_LOG=PATH in its

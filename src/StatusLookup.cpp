@@ -1,8 +1,9 @@
 #include "StatusLookup.h"
 
 #include <windows.h>
-#include <urlmon.h>
+#include <wininet.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -13,26 +14,49 @@
 #include "base/RuntimeError.h"
 #include "base/ScopedWin.h"
 #include "base/SystemDll.h"
+#include "version.h"
 
 namespace status {
 namespace {
 
 constexpr char kAddressPrefix[] = "http://amos.alicdn.com/online.ww?v=2&uid=";
 constexpr char kAddressSuffix[] = "&s=1";
-constexpr wchar_t kTempFilePrefix[] = L"pel";
+// The status server reads the account in the code page of Chinese Windows, whatever the user's.
+constexpr unsigned kAccountCodePage = 936;
+constexpr char kUserAgent[] = PELLUCOR_PRODUCT "/" PELLUCOR_VERSION_TEXT;
 constexpr DWORD kHttpOk = 200;
+constexpr int kMostRedirects = 5;
+// One byte more than the online answer tells a longer one; the rest is never read.
+constexpr DWORD kMostBytesRead = kOnlineAnswerSize + 1;
+
+// Every request: a fresh answer, kept nowhere (no cache, no cookies), no dialog box, and
+// redirects left to the lookup, which follows a few of them to web addresses only.
+// https://learn.microsoft.com/en-us/windows/win32/wininet/api-flags
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES |
+                                INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT;
 
 bool IsUnreserved(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
          c == '.' || c == '_' || c == '~';
 }
 
-std::wstring Hex32(HRESULT value) {
-  return L"0x" + base::HexText(static_cast<std::uint32_t>(value), 8);
-}
-
 [[noreturn]] void FailLookup(const std::wstring& why) {
   throw base::RuntimeError(kLookupFailed, why);
+}
+
+std::wstring ErrorText(DWORD error) {
+  return L"（错误 " + base::DecimalText(error) + L"）";
+}
+
+// An address from the network, shown in a message: its bytes as they are, cut at some length.
+std::wstring AddressText(const std::string& address) {
+  constexpr size_t kMostShown = 200;
+  std::wstring text;
+  for (size_t i = 0; i < std::min(address.size(), kMostShown); ++i) {
+    text += static_cast<wchar_t>(static_cast<unsigned char>(address[i]));
+  }
+  return address.size() > kMostShown ? text + L"…" : text;
 }
 
 // Holds a critical section from construction to destruction.
@@ -47,320 +71,76 @@ class Lock {
   CRITICAL_SECTION& section_;
 };
 
-// What a lookup needs from ole32 and urlmon. They are loaded by the lookups' worker thread, once
-// the program is idle or at the first lookup, rather than imported: the two bring a dozen more
-// DLLs (wininet, ws2_32, oleaut32, ...) into the process, and start-up has no use for them.
-// Nothing unloads them: a download given up on may still be running inside them.
-struct DownloadService {
-  decltype(&CoInitializeEx) coInitializeEx;
-  decltype(&CoUninitialize) coUninitialize;
-  decltype(&URLDownloadToFileA) urlDownloadToFileA;
-};
-
 template <typename Function>
-Function LoadFunction(const wchar_t* dll, const char* name) {
-  HMODULE module = base::LoadSystemDll(dll);  // a module already loaded is only counted again
-  if (!module) {
-    const DWORD error = GetLastError();
-    FailLookup(L"无法加载 " + std::wstring(dll) + L"（错误 " + base::DecimalText(error) + L"）");
-  }
-  FARPROC function = GetProcAddress(module, name);
-  if (!function) {
-    FailLookup(std::wstring(dll) + L" 中没有 " + std::wstring(name, name + strlen(name)));
-  }
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(function));
+Function LoadFunction(HMODULE module, const char* name) {
+  const auto function = base::SystemFunction<Function>(module, name);
+  if (!function) FailLookup(L"wininet.dll 中没有 " + std::wstring(name, name + strlen(name)));
+  return function;
 }
 
-DownloadService LoadDownloadService() {
-  using Service = DownloadService;
-  return {LoadFunction<decltype(Service::coInitializeEx)>(L"ole32.dll", "CoInitializeEx"),
-          LoadFunction<decltype(Service::coUninitialize)>(L"ole32.dll", "CoUninitialize"),
-          LoadFunction<decltype(Service::urlDownloadToFileA)>(L"urlmon.dll", "URLDownloadToFileA")};
-}
+// What the lookups need from WinINet, and the process's one internet session, with the system's
+// proxy settings. WinINet is loaded by the first worker (once the program is idle, or at the first
+// lookup) rather than imported: start-up has no use for it and the DLLs it brings along. Neither
+// is ever let go: a request given up on may still be ending inside it as the program ends.
+struct Internet {
+  decltype(&InternetCloseHandle) closeHandle;
+  decltype(&InternetCombineUrlA) combineUrl;
+  decltype(&InternetCrackUrlA) crackUrl;
+  decltype(&InternetConnectA) connect;
+  decltype(&HttpOpenRequestA) openRequest;
+  decltype(&HttpSendRequestA) sendRequest;
+  decltype(&HttpQueryInfoA) queryInfo;
+  decltype(&InternetReadFile) readFile;
+  decltype(&InternetSetOptionA) setOption;
+  HINTERNET session = nullptr;
 
-// The answer files of the downloads that have not ended, so that none outlives the program.
-// A download given up on may still be running when the program ends, and the download service
-// writes its file from the download's thread at the very end (by copying it from the cache). At
-// the end of the program each file left is opened for deletion on close, and the handle is kept
-// until the process has gone: the system then deletes the file, and until then the service
-// cannot write it (it does not share deletion). No thread is suspended or stopped for this.
-class AnswerFiles {
- public:
-  // One file, linked into the list while its download may still write it.
-  struct Entry {
-    std::wstring path;
-    Entry* previous = nullptr;
-    Entry* next = nullptr;
-  };
-
-  // Never destroyed: downloads may still use it while the program's statics are destroyed.
-  static AnswerFiles& Instance() {
-    static AnswerFiles* files = new AnswerFiles;
-    return *files;
-  }
-
-  // Names a new file in the user's temp folder for the entry and lists it. The name holds the
-  // process id and a count of the files named, a form GetTempFileName never gives, so no other
-  // program's file has it and it need not be made ahead: the download makes the file. (A file
-  // of an earlier process with the same id that ended before deleting it is overwritten.)
-  void Create(Entry& entry) {
-    wchar_t folder[MAX_PATH + 1];
-    const DWORD n = GetTempPathW(MAX_PATH + 1, folder);
-    Lock lock(section_);
-    if (ending_) FailLookup(L"程序正在结束");
-    if (n == 0 || n > MAX_PATH) {
-      FailLookup(L"无法取得临时文件夹（错误 " + base::DecimalText(GetLastError()) + L"）");
-    }
-    entry.path = std::wstring(folder, n) + kTempFilePrefix + base::HexText(GetCurrentProcessId()) +
-                 L"-" + base::HexText(++named_) + L".tmp";
-    entry.next = first_;
-    if (first_) first_->previous = &entry;
-    first_ = &entry;
-  }
-
-  void Delete(Entry& entry) noexcept {
-    Lock lock(section_);
-    DeleteFileW(entry.path.c_str());
-    (entry.previous ? entry.previous->next : first_) = entry.next;
-    if (entry.next) entry.next->previous = entry.previous;
-  }
-
-  // At the end of the program: no file of a download still running outlives the process.
-  void Seal() noexcept {
-    constexpr DWORD kCopyingMs = 2000;  // the service may be copying a large answer right now
-    Lock lock(section_);
-    ending_ = true;
-    for (const Entry* entry = first_; entry; entry = entry->next) {
-      const DWORD start = GetTickCount();
-      for (;;) {
-        // Kept open on purpose: the system closes it as the process ends, and deletes the file.
-        HANDLE file = CreateFileW(
-            entry->path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-            nullptr, OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE | FILE_ATTRIBUTE_TEMPORARY, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION ||
-            GetTickCount() - start > kCopyingMs) {
-          break;
-        }
-        Sleep(10);
-      }
-    }
+  // Opens it once for the process; a failure is the caller's lookup's, and the next one tries
+  // again. Opening sends nothing and connects nowhere.
+  static const Internet& Get() {
+    static CRITICAL_SECTION* const section = [] {
+      static CRITICAL_SECTION made;
+      InitializeCriticalSection(&made);
+      return &made;
+    }();
+    static Internet* opened = nullptr;
+    Lock lock(*section);
+    if (!opened) opened = new Internet(Open());
+    return *opened;
   }
 
  private:
-  AnswerFiles() { InitializeCriticalSection(&section_); }
-
-  CRITICAL_SECTION section_;
-  Entry* first_ = nullptr;
-  std::uint32_t named_ = 0;
-  bool ending_ = false;
+  static Internet Open() {
+    HMODULE dll = base::LoadSystemDll(L"wininet.dll");
+    if (!dll) FailLookup(L"无法加载 wininet.dll" + ErrorText(GetLastError()));
+    Internet net{
+        LoadFunction<decltype(&InternetCloseHandle)>(dll, "InternetCloseHandle"),
+        LoadFunction<decltype(&InternetCombineUrlA)>(dll, "InternetCombineUrlA"),
+        LoadFunction<decltype(&InternetCrackUrlA)>(dll, "InternetCrackUrlA"),
+        LoadFunction<decltype(&InternetConnectA)>(dll, "InternetConnectA"),
+        LoadFunction<decltype(&HttpOpenRequestA)>(dll, "HttpOpenRequestA"),
+        LoadFunction<decltype(&HttpSendRequestA)>(dll, "HttpSendRequestA"),
+        LoadFunction<decltype(&HttpQueryInfoA)>(dll, "HttpQueryInfoA"),
+        LoadFunction<decltype(&InternetReadFile)>(dll, "InternetReadFile"),
+        LoadFunction<decltype(&InternetSetOptionA)>(dll, "InternetSetOptionA"),
+    };
+    const auto open = LoadFunction<decltype(&InternetOpenA)>(dll, "InternetOpenA");
+    net.session = open(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (!net.session) FailLookup(L"无法打开网络会话" + ErrorText(GetLastError()));
+    return net;
+  }
 };
 
-// Runs as the program ends, when its statics are destroyed (after the start-up form has gone,
-// or when the session ends), while downloads given up on may still run.
-struct SealAnswerFilesAtEnd {
-  ~SealAnswerFilesAtEnd() { AnswerFiles::Instance().Seal(); }
-} seal_answer_files_at_end;
-
-// A new file in the user's temp folder, named but not made, deleted when its owner goes.
-class TempFile {
- public:
-  TempFile() { AnswerFiles::Instance().Create(file_); }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() { AnswerFiles::Instance().Delete(file_); }
-
-  // The path for an ANSI call: the long one when the code page carries it, else the folder's
-  // short one with the file's name (which is ASCII).
-  std::string AnsiPath() const {
-    std::optional<std::string> ansi = base::ToAnsiExact(file_.path);
-    if (!ansi) {
-      const size_t name = file_.path.rfind(L'\\') + 1;
-      wchar_t short_folder[MAX_PATH];
-      DWORD n = GetShortPathNameW(file_.path.substr(0, name).c_str(), short_folder, MAX_PATH);
-      if (n > 0 && n < MAX_PATH) ansi = base::ToAnsiExact(short_folder + file_.path.substr(name));
-    }
-    if (!ansi) FailLookup(L"临时文件夹的路径无法用当前代码页表示");
-    return *ansi;
-  }
-
-  // Whether the folder it is to be made in exists.
-  bool FolderExists() const {
-    const DWORD attributes =
-        GetFileAttributesW(file_.path.substr(0, file_.path.rfind(L'\\')).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-  }
-
-  // The length in bytes; run-time error 53 when the file is gone.
-  std::uint64_t Length() const {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(file_.path.c_str(), GetFileExInfoStandard, &data)) {
-      throw base::RuntimeError(base::RuntimeError::kFileNotFound);
-    }
-    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-  }
-
- private:
-  AnswerFiles::Entry file_;
-};
-
-// COM for the current thread, from construction to destruction.
-class ComApartment {
- public:
-  explicit ComApartment(const DownloadService& service) : uninitialize_(service.coUninitialize) {
-    HRESULT hr = service.coInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (FAILED(hr)) FailLookup(L"无法初始化 COM（错误 " + Hex32(hr) + L"）");
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  ~ComApartment() { uninitialize_(); }
-
- private:
-  decltype(&CoUninitialize) uninitialize_;
-};
-
-// Watches one download for the download service: asks for a fresh answer that stays out of
-// the cache, and notes the HTTP status and how many of the announced bytes arrived. The
-// service calls it on the thread that started the download.
-class DownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
- public:
-  // A watch that does not send stops the download just before its request would go out.
-  explicit DownloadWatch(bool sends = true) : sends_(sends) {}
-
-  // Fails the lookup unless the download ended with a whole answer of status 200.
-  void Check(HRESULT download_result) const {
-    if (FAILED(download_result) || FAILED(stop_result_)) {
-      HRESULT hr = FAILED(download_result) ? download_result : stop_result_;
-      FailLookup(L"无法从状态服务器取得应答（错误 " + Hex32(hr) + L"）");
-    }
-    if (status_code_ == 0) FailLookup(L"状态服务器没有应答");
-    if (status_code_ != kHttpOk)
-      FailLookup(L"状态服务器返回 HTTP " + base::DecimalText(status_code_));
-    // Nothing is announced for a compressed answer; its arrival is checked by the service.
-    if (announced_ != 0 && received_ < announced_) {
-      FailLookup(L"状态服务器的应答不完整：收到 " + base::DecimalText(received_) + L" 字节，应为 " +
-                 base::DecimalText(announced_) + L" 字节");
-    }
-  }
-
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
-    if (!object) return E_POINTER;
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IBindStatusCallback)) {
-      *object = static_cast<IBindStatusCallback*>(this);
-    } else if (iid == __uuidof(IHttpNegotiate)) {
-      *object = static_cast<IHttpNegotiate*>(this);
-    } else {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return InterlockedIncrement(&references_); }
-  ULONG STDMETHODCALLTYPE Release() noexcept override {
-    LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-  }
-
-  // IBindStatusCallback
-  HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) noexcept override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE GetPriority(LONG*) noexcept override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) noexcept override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG progress_max, ULONG status,
-                                       LPCWSTR) noexcept override {
-    if (status == BINDSTATUS_BEGINDOWNLOADDATA || status == BINDSTATUS_DOWNLOADINGDATA ||
-        status == BINDSTATUS_ENDDOWNLOADDATA) {
-      received_ = progress;
-      announced_ = progress_max;
-    }
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT result, LPCWSTR) noexcept override {
-    stop_result_ = result;
-    return S_OK;
-  }
-  // Never an answer from the cache, and none left in it: the status changes from one minute
-  // to the next.
-  // https://learn.microsoft.com/en-us/previous-versions/windows/internet-explorer/ie-developer/platform-apis/ms775130(v=vs.85)
-  HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* flags, BINDINFO* info) noexcept override {
-    if (!flags || !info) return E_INVALIDARG;
-    *flags |= BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;
-    DWORD size = info->cbSize;
-    ZeroMemory(info, size);
-    info->cbSize = size;
-    info->dwBindVerb = BINDVERB_GET;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*,
-                                            STGMEDIUM*) noexcept override {
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) noexcept override { return S_OK; }
-
-  // IHttpNegotiate
-  HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR, LPCWSTR, DWORD,
-                                                 LPWSTR* extra_headers) noexcept override {
-    if (extra_headers) *extra_headers = nullptr;
-    return sends_ ? S_OK : E_ABORT;  // E_ABORT cancels the transaction
-  }
-  // The download service reports a dropped connection as status 0.
-  HRESULT STDMETHODCALLTYPE OnResponse(DWORD status_code, LPCWSTR, LPCWSTR,
-                                       LPWSTR* extra_headers) noexcept override {
-    status_code_ = status_code;
-    if (extra_headers) *extra_headers = nullptr;
-    return S_OK;
-  }
-
- private:
-  ~DownloadWatch() = default;  // only Release deletes
-
-  LONG references_ = 1;
-  const bool sends_;
-  HRESULT stop_result_ = S_OK;
-  DWORD status_code_ = 0;
-  ULONG received_ = 0;
-  ULONG announced_ = 0;
-};
-
-struct ReleaseCom {
-  void operator()(IBindStatusCallback* object) const noexcept { object->Release(); }
-};
-
-// Downloads the address into the file and returns the length of the answer. COM is the caller's.
-std::uint64_t FetchAnswerSize(const DownloadService& service, const std::string& address,
-                              const TempFile& file) {
-  std::unique_ptr<DownloadWatch, ReleaseCom> watch(new DownloadWatch);
-  HRESULT hr =
-      service.urlDownloadToFileA(nullptr, address.c_str(), file.AnsiPath().c_str(), 0, watch.get());
-  if (FAILED(hr) && !file.FolderExists()) FailLookup(L"临时文件夹不存在，无法保存应答");
-  watch->Check(hr);
-  return file.Length();
-}
-
-// Takes the download service through what the first download of the program does before its
-// request goes out (the internet session and its proxy settings, the protocol handler, the
-// binding) and stops it there: nothing is sent, no file is made, and the first lookup does not
-// pay for any of it. Failures are the first lookup's to meet and report.
-void RehearseDownload(const DownloadService& service) noexcept {
-  try {
-    const TempFile file;
-    std::unique_ptr<DownloadWatch, ReleaseCom> watch(new DownloadWatch(/*sends=*/false));
-    const std::string address = std::string(kAddressPrefix) + kAddressSuffix;
-    service.urlDownloadToFileA(nullptr, address.c_str(), file.AnsiPath().c_str(), 0, watch.get());
-  } catch (...) {
-  }
-}
-
-// One lookup's download, shared by the waiting caller and the worker that runs it: a caller
-// that gives up on it lets go first. The caller fills `address` before handing it over; the
-// worker alone writes the outcome and then sets `ended`, and the caller reads it only after that.
-struct Download {
+// One lookup, shared by the waiting caller and the worker that runs it: a caller that gives up on
+// it lets go first. The caller fills `address` before handing it over; the worker alone writes the
+// outcome and then sets `ended`, and the caller reads it only after that. `request` (the request
+// under way) and `given_up` are the pool's, under its lock.
+struct Lookup {
   std::string address;
   base::KernelHandle ended{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  bool done = false;
-  std::uint64_t answer_size = 0;
+  std::optional<bool> online;
   std::optional<base::RuntimeError> failure;
+  HINTERNET request = nullptr;
+  bool given_up = false;
 };
 
 // A worker thread, shared by its thread and the pool (Workers). Its fields but `wake` and
@@ -368,19 +148,20 @@ struct Download {
 struct Worker {
   base::KernelHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};  // a lookup is handed over
   DWORD thread_id = 0;
-  std::shared_ptr<Download> next;  // handed over and not yet taken
-  bool running = false;            // a lookup is on it
-  bool given_up = false;           // its caller gave up on the lookup: it ends after the download
-  bool rehearses = false;          // it rehearses a download before it takes a lookup
+  std::shared_ptr<Lookup> next;     // handed over and not yet taken
+  std::shared_ptr<Lookup> current;  // taken, its outcome not yet known
+  bool given_up = false;            // its caller gave up on the lookup: it ends after it
 };
 
 DWORD WINAPI RunWorker(void* parameter) noexcept;
 
-// The threads that run the downloads. One worker lives on between lookups, with the download
-// service loaded and COM set up, and takes the next lookup. A lookup given up on (at the time
-// limit, or on a close request) may leave its worker waiting for a server that never answers:
-// that worker ends when its download ends, and the next lookup gets another one. A caller that
-// finds no worker waiting (the first lookup, or lookups from several threads at once) starts one.
+// The threads that run the lookups. One worker lives on between lookups and takes the next one.
+// A caller that gives up on its lookup (at the time limit, or on a close request) closes the
+// request under way, which Windows documents as ending the worker's wait. Under Wine it ends only a
+// wait that has not begun: one for an answer already asked for runs on until the request's
+// timeouts (kAnswerTimeoutMs) end it, and kMostLookupsGivenUp bounds how many workers may be busy
+// so. Either way the worker then ends, and the next lookup gets another one. A caller that finds no
+// worker waiting (the first lookup, or lookups from several threads at once) starts one.
 class Workers {
  public:
   // Never destroyed: workers may still use it while the program's statics are destroyed.
@@ -394,14 +175,14 @@ class Workers {
   void WarmUp() noexcept {
     try {
       Lock lock(section_);
-      if (!waiting_) waiting_ = NewWorker(/*rehearses=*/true);
+      if (!waiting_) waiting_ = NewWorker();
     } catch (...) {
     }
   }
 
-  // Hands the download over to the waiting worker, or to a new one. Fails the lookup, before
+  // Hands the lookup over to the waiting worker, or to a new one. Fails the lookup, before
   // anything is sent, when kMostLookupsGivenUp workers are still busy with lookups given up on.
-  std::shared_ptr<Worker> Start(std::shared_ptr<Download> download) {
+  std::shared_ptr<Worker> Start(std::shared_ptr<Lookup> lookup) {
     Lock lock(section_);
     std::shared_ptr<Worker> worker = std::move(waiting_);
     if (!worker) {
@@ -409,21 +190,27 @@ class Workers {
         FailLookup(L"前 " + base::DecimalText(given_up_) +
                    L" 次查询仍在等待状态服务器的应答，请稍后再试");
       }
-      worker = NewWorker(/*rehearses=*/false);
+      worker = NewWorker();
     }
-    worker->running = true;
-    worker->next = std::move(download);
+    worker->current = lookup;
+    worker->next = std::move(lookup);
     SetEvent(worker->wake.get());
     return worker;
   }
 
-  // The caller no longer waits for the worker's lookup. A worker still running it must not take
-  // the next one: it ends when its download ends.
+  // The caller no longer waits for the worker's lookup: its request is closed, which cuts short
+  // whatever the worker waits for, and the worker ends after it.
   void GiveUp(Worker& worker) noexcept {
-    Lock lock(section_);
-    if (!worker.running || worker.given_up) return;
-    worker.given_up = true;
-    ++given_up_;
+    HINTERNET request;
+    {
+      Lock lock(section_);
+      if (!worker.current || worker.given_up) return;
+      worker.given_up = true;
+      ++given_up_;
+      worker.current->given_up = true;
+      request = std::exchange(worker.current->request, nullptr);
+    }
+    Close(request);
   }
 
   DWORD WaitingWorkerId() noexcept {
@@ -431,13 +218,8 @@ class Workers {
     return waiting_ ? waiting_->thread_id : 0;
   }
 
-  int GivenUp() noexcept {
-    Lock lock(section_);
-    return given_up_;
-  }
-
   // For the worker's thread: waits for its next lookup.
-  std::shared_ptr<Download> Next(Worker& worker) noexcept {
+  std::shared_ptr<Lookup> Next(Worker& worker) noexcept {
     for (;;) {
       WaitForSingleObject(worker.wake.get(), INFINITE);
       Lock lock(section_);
@@ -445,11 +227,40 @@ class Workers {
     }
   }
 
+  // For the worker's thread: the request it is about to send, which a caller giving up closes.
+  // False, with the request closed, when the lookup has been given up on already.
+  bool Hold(Lookup& lookup, HINTERNET request) noexcept {
+    {
+      Lock lock(section_);
+      if (!lookup.given_up) {
+        lookup.request = request;
+        return true;
+      }
+    }
+    Close(request);
+    return false;
+  }
+
+  // For the worker's thread: done with the request, unless its caller has closed it already.
+  void LetGo(Lookup& lookup) noexcept {
+    HINTERNET request;
+    {
+      Lock lock(section_);
+      request = std::exchange(lookup.request, nullptr);
+    }
+    Close(request);
+  }
+
+  bool GivenUp(const Lookup& lookup) noexcept {
+    Lock lock(section_);
+    return lookup.given_up;
+  }
+
   // For the worker's thread, when its lookup's outcome is known: whether it stays for the next
   // lookup (its lookup was not given up on, it can work, and no other worker waits) or ends.
   bool Ended(const std::shared_ptr<Worker>& worker, bool can_work) noexcept {
     Lock lock(section_);
-    worker->running = false;
+    worker->current.reset();
     if (worker->given_up) {
       --given_up_;
       return false;
@@ -462,16 +273,22 @@ class Workers {
  private:
   Workers() { InitializeCriticalSection(&section_); }
 
+  // Outside the lock: closing may take a while, as WinINet reads on through what has already
+  // arrived of an answer of known length, to keep its connection for another request. The
+  // internet is open: a lookup holds a request only after opening it.
+  static void Close(HINTERNET request) noexcept {
+    if (request) Internet::Get().closeHandle(request);
+  }
+
   // A new worker thread, waiting for a lookup. Under the lock.
-  std::shared_ptr<Worker> NewWorker(bool rehearses) {
+  std::shared_ptr<Worker> NewWorker() {
     auto worker = std::make_shared<Worker>();
-    worker->rehearses = rehearses;
     auto reference = std::make_unique<std::shared_ptr<Worker>>(worker);
     base::KernelHandle thread;
     if (worker->wake) {
       thread.reset(CreateThread(nullptr, 0, RunWorker, reference.get(), 0, &worker->thread_id));
     }
-    if (!thread) FailLookup(L"无法启动下载（错误 " + base::DecimalText(GetLastError()) + L"）");
+    if (!thread) FailLookup(L"无法启动查询" + ErrorText(GetLastError()));
     reference.release();  // the thread owns it now
     return worker;
   }
@@ -481,39 +298,199 @@ class Workers {
   int given_up_ = 0;                 // workers still busy with lookups given up on
 };
 
-// A worker thread: owns its reference to the worker. It loads the download service and sets up
-// COM once (the worker started ahead of the lookups also rehearses a download), then runs the
-// lookups handed to it. When that setup fails, the failure is the answer to its first lookup,
-// and it ends.
+// One GET of an address, on the worker's thread. Its handles are closed when it goes (its
+// request by the caller instead, should the caller give up on the lookup first).
+class Request {
+ public:
+  Request(const Internet& net, Lookup& lookup) : net_(net), lookup_(lookup) {}
+  Request(const Request&) = delete;
+  Request& operator=(const Request&) = delete;
+  ~Request() {
+    Workers::Instance().LetGo(lookup_);
+    if (connection_) net_.closeHandle(connection_);
+  }
+
+  // Sends it and waits for the answer's head.
+  void Send(const std::string& address) {
+    URL_COMPONENTSA parts = {};
+    parts.dwStructSize = sizeof parts;
+    parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;  // point into it
+    const bool cracked = net_.crackUrl(address.c_str(), 0, 0, &parts);
+    if (!cracked ||
+        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
+      FailLookup(L"状态服务器重定向到了 http: 或 https: 以外的地址：" + AddressText(address));
+    }
+    const std::string host(parts.lpszHostName, parts.dwHostNameLength);
+    std::string path = std::string(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                       std::string(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    path = path.substr(0, path.find('#'));  // the fragment stays with the client
+    connection_ = net_.connect(net_.session, host.c_str(), parts.nPort, nullptr, nullptr,
+                               INTERNET_SERVICE_HTTP, 0, 0);
+    if (!connection_) FailLookup(L"无法连接状态服务器" + ErrorText(GetLastError()));
+    const DWORD secure = parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0;
+    request_ = net_.openRequest(connection_, "GET", path.empty() ? "/" : path.c_str(), nullptr,
+                                nullptr, nullptr, kRequestFlags | secure, 0);
+    if (!request_) FailLookup(L"无法建立请求" + ErrorText(GetLastError()));
+    // A backstop for a lookup given up on, whose closed request may wait on (see Workers). Set on
+    // the request itself: Wine takes none of them from the session.
+    DWORD timeout = kAnswerTimeoutMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+      net_.setOption(request_, option, &timeout, sizeof timeout);
+    }
+    if (!Workers::Instance().Hold(lookup_, request_)) GaveUp();
+    if (!net_.sendRequest(request_, nullptr, 0, nullptr, 0)) {
+      const DWORD error = GetLastError();
+      FailIfGivenUp();
+      if (error == ERROR_INTERNET_CANNOT_CONNECT || error == ERROR_INTERNET_NAME_NOT_RESOLVED) {
+        FailLookup(L"无法连接状态服务器" + ErrorText(error));
+      }
+      FailLookup(L"状态服务器没有应答" + ErrorText(error));
+    }
+  }
+
+  DWORD Status() const {
+    DWORD status = 0, size = sizeof status;
+    if (!net_.queryInfo(request_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                        nullptr)) {
+      FailIfGivenUp();
+      FailLookup(L"状态服务器的应答无法识别" + ErrorText(GetLastError()));
+    }
+    return status;
+  }
+
+  // The address a redirect points to, made whole against `address` (the one asked for).
+  std::string Location(const std::string& address) const {
+    std::string location(INTERNET_MAX_URL_LENGTH, '\0');
+    DWORD size = static_cast<DWORD>(location.size());
+    if (!net_.queryInfo(request_, HTTP_QUERY_LOCATION, location.data(), &size, nullptr)) {
+      FailIfGivenUp();
+      FailLookup(L"状态服务器的重定向没有给出地址");
+    }
+    location.resize(size);
+    std::string whole(INTERNET_MAX_URL_LENGTH, '\0');
+    size = static_cast<DWORD>(whole.size());
+    if (!net_.combineUrl(address.c_str(), location.c_str(), whole.data(), &size, 0)) {
+      FailLookup(L"状态服务器重定向到了无效的地址：" + AddressText(location));
+    }
+    whole.resize(size);
+    return whole;
+  }
+
+  // Whether the answer means online: it does only at exactly kOnlineAnswerSize bytes, so an
+  // answer announced longer is not read, and one is read no further than a byte past that size.
+  bool AnswerMeansOnline() const {
+    const std::optional<std::uint64_t> announced = AnnouncedLength();
+    if (announced && *announced > kOnlineAnswerSize) return false;
+    char buffer[kMostBytesRead];
+    DWORD received = 0;
+    while (received < kMostBytesRead) {
+      DWORD n = 0;
+      if (!net_.readFile(request_, buffer + received, kMostBytesRead - received, &n)) {
+        const DWORD error = GetLastError();
+        FailIfGivenUp();
+        FailLookup(L"读取状态服务器的应答时出错" + ErrorText(error) + L"：收到 " +
+                   base::DecimalText(received) + L" 字节");
+      }
+      if (n == 0) break;
+      received += n;
+    }
+    FailIfGivenUp();
+    if (received > kOnlineAnswerSize) return false;
+    if (announced && *announced != received) {
+      FailLookup(L"状态服务器的应答与其声明的长度不符：收到 " + base::DecimalText(received) +
+                 L" 字节，应为 " + base::DecimalText(static_cast<std::uint32_t>(*announced)) +
+                 L" 字节");
+    }
+    return status::IsOnlineAnswer(received);
+  }
+
+ private:
+  // The Content-Length, or nothing when the answer announces none (or none a number can hold).
+  std::optional<std::uint64_t> AnnouncedLength() const {
+    char text[32];
+    DWORD size = sizeof text;
+    if (!net_.queryInfo(request_, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr) || size == 0) {
+      return std::nullopt;
+    }
+    std::uint64_t length = 0;
+    for (DWORD i = 0; i < size; ++i) {
+      if (text[i] < '0' || text[i] > '9' || length > (UINT64_MAX - 9) / 10) return std::nullopt;
+      length = length * 10 + static_cast<unsigned>(text[i] - '0');
+    }
+    return length;
+  }
+
+  // Once the caller has given up, the request has been closed under the worker: whatever the
+  // worker got from it since means nothing.
+  [[noreturn]] static void GaveUp() { FailLookup(L"查询已放弃"); }
+  void FailIfGivenUp() const {
+    if (Workers::Instance().GivenUp(lookup_)) GaveUp();
+  }
+
+  const Internet& net_;
+  Lookup& lookup_;
+  HINTERNET connection_ = nullptr;
+  HINTERNET request_ = nullptr;
+};
+
+bool IsRedirect(DWORD status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Asks for the lookup's address, follows up to kMostRedirects redirects, and tells whether the
+// answer means online. The last request is left in `request`, to be closed once the outcome has
+// been handed over.
+bool Ask(const Internet& net, Lookup& lookup, std::unique_ptr<Request>& request) {
+  std::string address = lookup.address;
+  for (int redirects = 0;; ++redirects) {
+    request.reset();
+    request = std::make_unique<Request>(net, lookup);
+    request->Send(address);
+    const DWORD status = request->Status();
+    if (IsRedirect(status)) {
+      if (redirects == kMostRedirects) {
+        FailLookup(L"状态服务器重定向超过 " + base::DecimalText(kMostRedirects) + L" 次");
+      }
+      address = request->Location(address);
+    } else if (status == 0) {  // the connection closed without a word
+      FailLookup(L"状态服务器没有应答");
+    } else if (status != kHttpOk) {
+      FailLookup(L"状态服务器返回 HTTP " + base::DecimalText(status));
+    } else {
+      return request->AnswerMeansOnline();
+    }
+  }
+}
+
+// A worker thread: owns its reference to the worker. It opens the internet session unless it is
+// open (the worker started ahead of the lookups does only that before its first lookup), then
+// runs the lookups handed to it. When opening fails, the failure is the answer to its first
+// lookup, and it ends.
 DWORD WINAPI RunWorker(void* parameter) noexcept {
   std::unique_ptr<std::shared_ptr<Worker>> self(static_cast<std::shared_ptr<Worker>*>(parameter));
   Workers& workers = Workers::Instance();
+  const Internet* net = nullptr;
   std::optional<base::RuntimeError> broken;
-  std::optional<DownloadService> service;
-  std::optional<ComApartment> com;
   try {
-    service.emplace(LoadDownloadService());
-    com.emplace(*service);
+    net = &Internet::Get();
   } catch (...) {
     broken = base::CurrentErrorAsRuntimeError();
   }
-  if (!broken && (*self)->rehearses) RehearseDownload(*service);
   for (;;) {
-    std::shared_ptr<Download> download = workers.Next(**self);
-    std::optional<TempFile> file;
+    std::shared_ptr<Lookup> lookup = workers.Next(**self);
+    std::unique_ptr<Request> request;
     try {
       if (broken) throw *broken;
-      file.emplace();
-      download->answer_size = FetchAnswerSize(*service, download->address, *file);
-      download->done = true;
+      lookup->online = Ask(*net, *lookup, request);
     } catch (...) {
-      download->failure = base::CurrentErrorAsRuntimeError();
+      lookup->failure = base::CurrentErrorAsRuntimeError();
     }
-    // Free again before its file goes: whoever sees the file gone finds the worker free. The
-    // file goes right after the outcome is handed over, while the caller shows it.
+    // Free again before the outcome is handed over, so that the caller's next lookup finds it
+    // waiting; it takes that lookup once its request is closed.
     const bool stays = workers.Ended(*self, !broken);
-    SetEvent(download->ended.get());
-    file.reset();
+    SetEvent(lookup->ended.get());
+    request.reset();
     if (!stays) return 0;
   }
 }
@@ -521,9 +498,9 @@ DWORD WINAPI RunWorker(void* parameter) noexcept {
 }  // namespace
 
 std::string StatusAddress(std::wstring_view account) {
-  std::optional<std::string> bytes = base::ToAnsiExact(account);
+  std::optional<std::string> bytes = base::ToCodePageExact(kAccountCodePage, account);
   if (!bytes) {
-    throw base::RuntimeError(kAccountNotSendable, L"账号中有当前代码页无法表示的字符，无法查询");
+    throw base::RuntimeError(kAccountNotSendable, L"账号中有代码页 936 无法表示的字符，无法查询");
   }
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string address = kAddressPrefix;
@@ -547,25 +524,22 @@ bool WaitPlainly(void* ended, std::uint32_t timeoutMs) {
     case WAIT_TIMEOUT:
       return false;
     default:
-      FailLookup(L"等待下载时出错（错误 " + base::DecimalText(GetLastError()) + L"）");
+      FailLookup(L"等待查询时出错" + ErrorText(GetLastError()));
   }
 }
 
-// The download runs on a worker thread so that a server that never answers cannot hold the
-// caller for more than kAnswerTimeoutMs; how the caller's window behaves meanwhile is up to the
-// wait it passes. A download given up on finishes on its own and deletes its file then; if the
-// program ends first, the file goes with it (see AnswerFiles).
+// The lookup runs on a worker thread so that a server that never answers cannot hold the caller
+// for more than kAnswerTimeoutMs; how the caller's window behaves meanwhile is up to the wait it
+// passes. A lookup given up on has its request closed, and its worker ends soon after.
 bool IsOnline(std::wstring_view account, const WaitForDownload& wait) {
-  auto download = std::make_shared<Download>();
-  download->address = StatusAddress(account);
-  if (!download->ended) {
-    FailLookup(L"无法启动下载（错误 " + base::DecimalText(GetLastError()) + L"）");
-  }
+  auto lookup = std::make_shared<Lookup>();
+  lookup->address = StatusAddress(account);
+  if (!lookup->ended) FailLookup(L"无法启动查询" + ErrorText(GetLastError()));
   Workers& workers = Workers::Instance();
-  std::shared_ptr<Worker> worker = workers.Start(download);
+  std::shared_ptr<Worker> worker = workers.Start(lookup);
   bool ended;
   try {
-    ended = wait(download->ended.get(), kAnswerTimeoutMs);
+    ended = wait(lookup->ended.get(), kAnswerTimeoutMs);
   } catch (...) {
     workers.GiveUp(*worker);
     throw;
@@ -574,9 +548,9 @@ bool IsOnline(std::wstring_view account, const WaitForDownload& wait) {
     workers.GiveUp(*worker);
     FailLookup(L"状态服务器在 " + base::DecimalText(kAnswerTimeoutMs / 1000) + L" 秒内没有应答");
   }
-  if (download->failure) throw *download->failure;
-  if (!download->done) FailLookup(L"在线状态查询失败");
-  return IsOnlineAnswer(download->answer_size);
+  if (lookup->failure) throw *lookup->failure;
+  if (!lookup->online) FailLookup(L"在线状态查询失败");
+  return *lookup->online;
 }
 
 // Runs once the thread that set the timer has nothing else to do: timer messages come after
@@ -593,10 +567,6 @@ void PrepareWhenIdle() {
 
 std::uint32_t WaitingWorkerId() {
   return Workers::Instance().WaitingWorkerId();
-}
-
-int DownloadsGivenUp() {
-  return Workers::Instance().GivenUp();
 }
 
 }  // namespace status

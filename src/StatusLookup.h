@@ -16,52 +16,51 @@ inline constexpr std::uint64_t kOnlineAnswerSize = 4944;
 // How long a lookup waits for the server's answer, in milliseconds.
 inline constexpr std::uint32_t kAnswerTimeoutMs = 10'000;
 
-// Lookups given up on (at the time limit, or by their wait) may leave their downloads waiting
-// for a server that does not answer, each holding a connection, until the server lets go. While
-// this many are, a further lookup that finds no free worker fails at once with kLookupFailed and
+// Lookups given up on (at the time limit, or by their wait) have their requests closed; under
+// Wine that does not end a wait for the server's answer already under way, which then runs on
+// until WinINet's receive timeout (kAnswerTimeoutMs). While this many workers are still busy with
+// such lookups, a further lookup that finds no free worker fails at once with kLookupFailed and
 // sends nothing.
 inline constexpr int kMostLookupsGivenUp = 4;
 
 // The lookup's run-time error numbers, above those of the forms layer.
 // No usable answer arrived; the message says why.
 inline constexpr int kLookupFailed = 1001;
-// The account holds a character the ANSI code page cannot carry, so it cannot be sent.
+// The account holds a character code page 936 cannot carry, so it cannot be sent.
 inline constexpr int kAccountNotSendable = 1002;
 
 constexpr bool IsOnlineAnswer(std::uint64_t answer_size) {
   return answer_size == kOnlineAnswerSize;
 }
 
-// The address that asks for the account's status, in the ANSI code page: the account goes out
-// as code-page bytes, every byte but A-Z a-z 0-9 - . _ ~ percent-encoded. Throws
-// base::RuntimeError kAccountNotSendable when the code page cannot carry the account.
+// The address that asks for the account's status: the account goes out as bytes of code page
+// 936, whatever the system's ANSI code page, every byte but A-Z a-z 0-9 - . _ ~ percent-encoded.
+// Throws base::RuntimeError kAccountNotSendable when code page 936 cannot carry the account.
 std::string StatusAddress(std::wstring_view account);
 
-// How the caller waits for the download: `ended` is an event the download sets when its outcome
-// is known; true once it is set, false when the time is up. It may end the lookup by throwing;
-// the download is then given up on, as after the time limit.
+// How the caller waits for the lookup: `ended` is an event the lookup sets when its outcome is
+// known; true once it is set, false when the time is up. It may end the lookup by throwing; the
+// lookup is then given up on, as after the time limit, and its request closed.
 using WaitForDownload = std::function<bool(void* ended, std::uint32_t timeoutMs)>;
 
 // A plain wait that blocks the calling thread.
 bool WaitPlainly(void* ended, std::uint32_t timeoutMs);
 
-// Asks the server whether the account is online now. Waits for the answer through `wait`, for at
-// most kAnswerTimeoutMs. Throws base::RuntimeError: kAccountNotSendable (nothing is sent),
-// kLookupFailed (no usable answer; the message says why), kFileNotFound (the answer vanished);
-// and whatever `wait` throws.
+// Asks the server whether the account is online now: one GET of StatusAddress(account) (and one
+// more for each redirect followed, at most five, to http: and https: addresses only), its answer
+// counted in memory and stored nowhere. Waits for the answer through `wait`, for at most
+// kAnswerTimeoutMs. Throws base::RuntimeError: kAccountNotSendable (nothing is sent),
+// kLookupFailed (no usable answer; the message says why); and whatever `wait` throws.
 bool IsOnline(std::wstring_view account, const WaitForDownload& wait = WaitPlainly);
 
 // Prepares the lookups once the calling thread is idle (its messages handled, its windows
-// painted): their worker thread starts, loads the download service and takes it through a
-// download up to the request, which is not sent, so that the first lookup pays no loading. For
-// the user-interface thread, as its first window is loaded.
+// painted): their worker thread starts, loads WinINet and opens the internet session, which
+// sends nothing and connects nowhere, so that the first lookup pays no loading. For the
+// user-interface thread, as its first window is loaded.
 void PrepareWhenIdle();
 
 // The thread id of the worker that takes the next lookup, or 0 when none waits (a new one then
 // starts). The worker lives on from one lookup to the next.
 std::uint32_t WaitingWorkerId();
-
-// How many lookups given up on still have their downloads running.
-int DownloadsGivenUp();
 
 }  // namespace status

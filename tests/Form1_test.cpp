@@ -506,8 +506,7 @@ TEST_F(Endurance, ThreeHundredQueriesThenTheAboutWindowFiftyTimes) {
         [](HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); });
   };
   MessageBoxWatcher boxes;
-  // Before any query, with the lookups' worker, which lives on, started: Wine's download service
-  // keeps a thread of its own for a few seconds after a download.
+  // Before any query, with the lookups' worker, which lives on, started.
   PumpUntil([] { return status::WaitingWorkerId() != 0; });
   const int threads = ThreadsInUse();
   SetFocus(command1);  // leaving the account box queries once
@@ -541,7 +540,7 @@ TEST_F(Endurance, ThreeHundredQueriesThenTheAboutWindowFiftyTimes) {
   EXPECT_EQ(testsupport::TempFiles(), temp);
   EXPECT_EQ(ThreadsInUse(), threads);
   EXPECT_EQ(testsupport::GdiObjectsInUse(), gdi);
-  // The worker started ahead of the queries rehearsed a download (for no account) unsent.
+  // The worker started ahead of the queries sent nothing (no request for no account).
   for (const std::string& line : testsupport::StandInRequestLines()) {
     EXPECT_EQ(line.find("uid=&"), std::string::npos) << line;
   }

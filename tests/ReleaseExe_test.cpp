@@ -169,11 +169,11 @@ TEST_F(ReleaseExe, IsAStripped32BitGuiProgramForXpSp3) {
 
 // Only DLLs of Windows itself, nothing that would have to ship beside the program; and none of
 // the functions below, which XP lacks: one missing import and the program does not start at all.
-// The lookup loads ole32 and urlmon when it first runs, a screen reader's first question
+// The lookup loads wininet when it first runs, a screen reader's first question
 // oleacc, and the About window's first link shell32: imported, they would bring a dozen more DLLs
 // into every start.
 TEST_F(ReleaseExe, ImportsOnlyWhatWindowsXpHas) {
-  const std::string loaded_on_use = " ole32.dll urlmon.dll oleacc.dll oleaut32.dll shell32.dll ";
+  const std::string loaded_on_use = " wininet.dll ole32.dll oleacc.dll oleaut32.dll shell32.dll ";
   const std::string windows_dlls =
       " kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll shlwapi.dll ole32.dll"
       " oleaut32.dll urlmon.dll wininet.dll comctl32.dll comdlg32.dll msvcrt.dll ws2_32.dll"

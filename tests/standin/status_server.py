@@ -15,6 +15,10 @@ it by account (the uid value, percent-decoded to code-page bytes):
                                          last arrives after 9 / 11 seconds
   size-10mb                              200, 10 MiB: offline
   redirect                               302 to /moved on the same host, which answers 4944 bytes
+  redirect-loop, redirect-ftp            301 to its own address / 302 to an ftp: address
+  set-cookie                             200, 4944 bytes, a lasting cookie; 500 to any cookie sent
+  size-100mb, no-length-100mb            200, 100 MiB with / without a length; the latter notes what
+                                         went out before the client closed ("# sent N")
   chunked                                200, 4944 bytes in chunks, no length: online
   no-length                              200, 4944 bytes, no length, ended by closing: online
   gzip                                   200, 4944 bytes sent gzip-compressed (when the request
@@ -38,6 +42,7 @@ import argparse
 import gzip
 import http.server
 import os
+import socket
 import subprocess
 import sys
 import tempfile
@@ -104,6 +109,9 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         self.server.record(self.requestline)
+        if self.headers.get("Cookie"):
+            self.answer(500, body(ONLINE_SIZE))
+            return
         url = urllib.parse.urlsplit(self.path)
         host = url.hostname or (self.headers.get("Host") or "").split(":")[0]
         if host == STATUS_HOST and url.path == MOVED_PATH:
@@ -145,6 +153,17 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
             self.send_header("Connection", "close")
             self.end_headers()
             self.close_connection = True
+        elif uid in (b"redirect-loop", b"redirect-ftp"):
+            self.send_response(301 if uid == b"redirect-loop" else 302)
+            self.send_header("Location", "ftp://%s/online" % STATUS_HOST if uid == b"redirect-ftp"
+                             else "http://%s%s" % (STATUS_HOST, self.path.split(STATUS_HOST)[-1]))
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+        elif uid == b"set-cookie":
+            self.answer(200, body(ONLINE_SIZE),
+                        cookie="seen=1; Path=/; Expires=Fri, 01 Jan 2100 00:00:00 GMT")
+        elif uid in (b"size-100mb", b"no-length-100mb"):
+            self.stream(100 * 1024 * 1024, announced=uid == b"size-100mb")
         elif uid == b"chunked":
             self.send_response(200)
             self.send_header("Transfer-Encoding", "chunked")
@@ -188,13 +207,30 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
                 break
         self.close_connection = True
 
-    def answer(self, code, data, encoding=None):
+    def stream(self, size, announced):
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_SNDBUF, 4096)
+        self.send_response(200)
+        self.send_header("Content-Length" if announced else "Connection",
+                         str(size) if announced else "close")
+        self.end_headers()
+        sent = 0
+        try:
+            while sent < size:
+                sent += self.wfile.write(b"." * 4096)
+        except OSError:  # the client closed
+            pass
+        if not announced:
+            self.server.record("# sent %d" % sent)
+        self.close_connection = True
+
+    def answer(self, code, data, encoding=None, cookie=None):
         self.send_response(code)
         self.send_header("Content-Type", "text/html")
         if encoding:
             self.send_header("Content-Encoding", encoding)
+        if cookie:
+            self.send_header("Set-Cookie", cookie)
         self.send_header("Content-Length", str(len(data)))
-        self.send_header("Cache-Control", "no-cache")
         self.send_header("Connection", "close")
         self.end_headers()
         self.wfile.write(data)

@@ -11,10 +11,16 @@ namespace testsupport {
 // Whether the tests run with the stand-in.
 bool StandInRuns();
 
-// The request lines the stand-in has seen, oldest first.
-std::vector<std::string> StandInRequestLines();
+// The request lines the stand-in has seen, oldest first; or, with `notes`, its notes ("# ...").
+std::vector<std::string> StandInRequestLines(bool notes = false);
 
 // The names of the files in the user's temp folder.
 std::set<std::wstring> TempFiles();
+
+// The user's temp folder, with its trailing backslash.
+std::wstring TempFolder();
+
+// The files under the user's profile folder (or `folder`) whose name or content holds `text`.
+std::vector<std::wstring> ProfileFilesHolding(const std::string& text, std::wstring folder = L"");
 
 }  // namespace testsupport

@@ -379,7 +379,7 @@ class Request {
 
   // Whether the answer means online: it does only at exactly kOnlineAnswerSize bytes, so an
   // answer announced longer is not read, and one is read no further than a byte past that size.
-  bool AnswerMeansOnline() const {
+  bool AnswerMeansOnline() {
     const std::optional<std::uint64_t> announced = AnnouncedLength();
     if (announced && *announced > kOnlineAnswerSize) return false;
     char buffer[kMostBytesRead];
@@ -392,7 +392,10 @@ class Request {
         FailLookup(L"读取状态服务器的应答时出错" + ErrorText(error) + L"：收到 " +
                    base::DecimalText(received) + L" 字节");
       }
-      if (n == 0) break;
+      if (n == 0) {
+        readToEnd_ = true;
+        break;
+      }
       received += n;
     }
     FailIfGivenUp();
@@ -404,6 +407,10 @@ class Request {
     }
     return status::IsOnlineAnswer(received);
   }
+
+  // Whether the answer was read to its end. Closing a request with more to come may take long: the
+  // rest of an answer of known length is read on, to keep the connection (see Workers::Close).
+  bool ReadToEnd() const { return readToEnd_; }
 
  private:
   // The Content-Length, or nothing when the answer announces none (or none a number can hold).
@@ -432,6 +439,7 @@ class Request {
   Lookup& lookup_;
   HINTERNET connection_ = nullptr;
   HINTERNET request_ = nullptr;
+  bool readToEnd_ = false;
 };
 
 bool IsRedirect(DWORD status) {
@@ -487,8 +495,10 @@ DWORD WINAPI RunWorker(void* parameter) noexcept {
       lookup->failure = base::CurrentErrorAsRuntimeError();
     }
     // Free again before the outcome is handed over, so that the caller's next lookup finds it
-    // waiting; it takes that lookup once its request is closed.
-    const bool stays = workers.Ended(*self, !broken);
+    // waiting; it takes that lookup once its request is closed. A worker whose request still has
+    // an answer to come does not stay: closing it may take as long as the rest takes to arrive,
+    // and the next lookup must not wait for that.
+    const bool stays = workers.Ended(*self, !broken && (!request || request->ReadToEnd()));
     SetEvent(lookup->ended.get());
     request.reset();
     if (!stays) return 0;

@@ -534,11 +534,12 @@ TEST_F(Endurance, ThreeHundredQueriesThenTheAboutWindowFiftyTimes) {
   for (int i = 0; i < 50; ++i) about();
   EXPECT_TRUE(IsWindowEnabled(form_->hWnd()));
 
-  PumpUntil([&] { return ThreadsInUse() == threads; }, 10000);
+  // A worker whose last answer was not read to its end leaves none waiting.
+  PumpUntil([&] { return ThreadsInUse() <= threads; }, 10000);
   std::printf("  at the end: %d threads, %ld GDI objects\n", ThreadsInUse(),
               testsupport::GdiObjectsInUse());
   EXPECT_EQ(testsupport::TempFiles(), temp);
-  EXPECT_EQ(ThreadsInUse(), threads);
+  EXPECT_LE(ThreadsInUse(), threads);
   EXPECT_EQ(testsupport::GdiObjectsInUse(), gdi);
   // The worker started ahead of the queries sent nothing (no request for no account).
   for (const std::string& line : testsupport::StandInRequestLines()) {

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "base/ScopedWin.h"
+
+// Drives a program started under the same Wine from the outside, as a user and the system do:
+// its windows, its main window's query and the stand-in's log of what it asked. The tests that
+// start the real program and the benchmark of the running program (tools/) share it.
+namespace testsupport {
+
+// Dispatches this thread's messages until done() holds, looking again every pollMs, for at most
+// timeoutMs; returns done().
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD pollMs = 1);
+
+// A control's text, or nullopt when its program does not answer within timeoutMs.
+std::optional<std::wstring> TextOf(HWND control, DWORD timeoutMs = 2000);
+void SetText(HWND control, const wchar_t* text, DWORD timeoutMs = 2000);
+
+// The controls of a main window that a query uses; null where the window has none.
+struct QueryControls {
+  HWND account = nullptr, readout = nullptr, query = nullptr;
+};
+
+class RunningProgram {
+ public:
+  // The bound on anything that should take well under a second.
+  static constexpr DWORD kPatienceMs = 20'000;
+
+  // Starts exe (a Windows path), with http_proxy set to `proxy` when given, and waits until it
+  // shows a visible top-level window that answers a message: its thread is then in its loop.
+  explicit RunningProgram(const std::wstring& exe, const wchar_t* proxy = nullptr);
+  // Asks it to close; ends it when it has not ended within kPatienceMs.
+  ~RunningProgram();
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+
+  HWND window() const { return window_; }  // null when the program showed none in time
+  const QueryControls& controls() const { return controls_; }
+  HANDLE process() const { return process_.get(); }
+  DWORD id() const { return id_; }
+  double startUpMs() const { return startUpMs_; }  // from the start until window() answered
+
+  // Its first visible top-level window of the class (any, when null), or null.
+  HWND TopWindow(const wchar_t* windowClass = nullptr) const;
+  HWND ReportBox() const { return TopWindow(L"#32770"); }
+  std::optional<std::wstring> ReadOut() const { return TextOf(controls_.readout); }
+
+  // Types the (ASCII) account and presses "查询"; whether the stand-in status server got the
+  // request within timeoutMs. The program then waits for the answer.
+  bool Ask(const wchar_t* account, DWORD timeoutMs = 5000) const;
+  // Whether it ended within timeoutMs; notes whether a report box opened meanwhile.
+  bool WaitForEnd(DWORD timeoutMs, bool* reported = nullptr) const;
+  bool Close(DWORD timeoutMs) const {
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+    return WaitForEnd(timeoutMs);
+  }
+
+ private:
+  base::KernelHandle process_;
+  DWORD id_ = 0;
+  HWND window_ = nullptr;
+  QueryControls controls_;
+  double startUpMs_ = 0;
+};
+
+}  // namespace testsupport

@@ -6,6 +6,7 @@
 
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/RunningProgram.h"
@@ -37,22 +38,14 @@ POINT CloseBox(HWND main) {
   return {-1, -1};
 }
 
-// The text of a report box, once it has one.
-std::wstring BoxText(HWND box) {
-  wchar_t text[512] = {};
-  testsupport::PumpUntil([&] { return GetDlgItemTextW(box, 0xFFFF, text, 512) > 0; });
-  return text;
-}
-
 // No end is faster than this bound by chance: a lookup left to itself waits 10 s.
 constexpr DWORD kEndBoundMs = 5000;
 
 class Closing : public testing::Test {
  protected:
   void SetUp() override {
-    if (!testsupport::StandInRuns() || ProgramPath().empty()) {
+    if (!testsupport::StandInRuns() || ProgramPath().empty())
       GTEST_SKIP() << "needs the stand-in status server and PELLUCOR_EXE";
-    }
     temp_files_before_ = testsupport::TempFiles();
   }
   void TearDown() override {
@@ -61,20 +54,14 @@ class Closing : public testing::Test {
     EXPECT_EQ(testsupport::ProfileFilesHolding("uid="), std::vector<std::wstring>{});
   }
 
-  // A started program, brought to the front, that has left the account box by Tab: that asks
-  // once, so that a press of the query button then asks once.
-  static bool TabbedOut(const RunningProgram& program) {
-    const testsupport::QueryControls& controls = program.controls();
-    if (!controls.account || !controls.readout || !controls.query) return false;
+  // Brings a started program to the front and leaves the account box by Tab, which asks once,
+  // so that a press of the query button then asks once; waits for the answer when `answered`.
+  static bool TabbedOut(const RunningProgram& program, bool answered = true) {
+    if (!program.controls().readout || !program.controls().query) return false;
     SetForegroundWindow(program.window());
     testsupport::PumpUntil([&] { return GetForegroundWindow() == program.window(); });
     testsupport::PressKey(VK_TAB);
-    return true;
-  }
-  // ... and has answered.
-  static bool Ready(const RunningProgram& program) {
-    return TabbedOut(program) &&
-           testsupport::PumpUntil([&] { return program.ReadOut() == L"在线"; }, 10000);
+    return !answered || testsupport::PumpUntil([&] { return program.ReadOut() == L"在线"; }, 10000);
   }
 
   // Waits for the program's report of a failed lookup (error 1001) and confirms it: the state
@@ -83,7 +70,9 @@ class Closing : public testing::Test {
     HWND box = nullptr;
     ASSERT_TRUE(
         testsupport::PumpUntil([&] { return (box = program.ReportBox()) != nullptr; }, 15000));
-    EXPECT_NE(BoxText(box).find(L"'1001'"), std::wstring::npos);
+    wchar_t text[512] = {};
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return GetDlgItemTextW(box, 0xFFFF, text, 512); }));
+    EXPECT_NE(std::wstring(text).find(L"'1001'"), std::wstring::npos);
     EXPECT_EQ(program.ReadOut(), L"") << "the earlier answer must not stand";
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(testsupport::PumpUntil([&] { return !IsWindow(box); }));
@@ -96,11 +85,8 @@ class Closing : public testing::Test {
 // While a query waits for a server that never answers, each way of asking to close ends the
 // program at once, with no report.
 TEST_F(Closing, DuringALookup) {
-  struct Case {
-    const char* name;
-    void (*request)(HWND main);
-  };
-  const Case cases[] = {
+  using Request = void (*)(HWND main);
+  const std::pair<const char*, Request> cases[] = {
       {"Alt+F4", [](HWND) { testsupport::PressKey(VK_F4, VK_MENU); }},
       {"close box", [](HWND main) { testsupport::ClickAt(CloseBox(main)); }},
       {"WM_CLOSE", [](HWND main) { PostMessageW(main, WM_CLOSE, 0, 0); }},
@@ -113,42 +99,38 @@ TEST_F(Closing, DuringALookup) {
          SendNotifyMessageW(main, WM_ENDSESSION, TRUE, 0);
        }},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, request] : cases) {
+    SCOPED_TRACE(name);
     RunningProgram program(ProgramPath());
-    ASSERT_TRUE(Ready(program));
+    ASSERT_TRUE(TabbedOut(program));
     ASSERT_NE(CloseBox(program.window()).x, -1);
     ASSERT_TRUE(program.Ask(L"silent"));
-    c.request(program.window());
+    request(program.window());
     bool reported = false;
     EXPECT_TRUE(program.WaitForEnd(kEndBoundMs, &reported)) << "the program did not end";
     EXPECT_FALSE(reported) << "a report box opened";
   }
 }
 
-// Two programs side by side, each with a query that times out and is reported: one against a
-// server that keeps the connection open, one against an answer that trickles in until 11 s.
-// After the report each takes input again and ends at once when closed; the second shows no late
-// answer: its request was closed at the time limit.
-TEST_F(Closing, AfterTheTimeoutReport) {
+// Three programs side by side, each with a query that fails and is reported: one against a
+// server that keeps the connection open, one against an answer that trickles in until 11 s (both
+// time out), one with nothing listening where the proxy should be. After the report each takes
+// input again and ends at once when closed; the second shows no late answer: its request was
+// closed at the time limit.
+TEST_F(Closing, AfterTheFailureReport) {
   RunningProgram held(ProgramPath()), late(ProgramPath());
-  ASSERT_TRUE(Ready(held));
-  ASSERT_TRUE(Ready(late));
+  ASSERT_TRUE(TabbedOut(held));
+  ASSERT_TRUE(TabbedOut(late));
   ASSERT_TRUE(held.Ask(L"silent"));
   ASSERT_TRUE(late.Ask(L"trickle-11"));
-  ASSERT_NO_FATAL_FAILURE(ConfirmFailureReport(held));
-  ASSERT_NO_FATAL_FAILURE(ConfirmFailureReport(late));
+  RunningProgram refused(ProgramPath(), L"http://127.0.0.1:9");
+  ASSERT_TRUE(TabbedOut(refused, false));
+  for (const RunningProgram* program : {&refused, &held, &late})
+    ASSERT_NO_FATAL_FAILURE(ConfirmFailureReport(*program));
+  EXPECT_TRUE(refused.Close(kEndBoundMs)) << "the program did not end";
   EXPECT_TRUE(held.Close(kEndBoundMs)) << "the program did not end";
   EXPECT_EQ(late.ReadOut(), L"") << "a late answer appeared";
   EXPECT_TRUE(late.Close(kEndBoundMs)) << "the program did not end";
-}
-
-// Nothing listens where the proxy should be: the query is reported and the program goes on.
-TEST_F(Closing, RefusedConnection) {
-  RunningProgram program(ProgramPath(), L"http://127.0.0.1:9");
-  ASSERT_TRUE(TabbedOut(program));
-  ASSERT_NO_FATAL_FAILURE(ConfirmFailureReport(program));
-  EXPECT_TRUE(program.Close(kEndBoundMs));
 }
 
 }  // namespace

@@ -35,9 +35,9 @@ bool Loaded(DWORD pid, const wchar_t* dll) {
 TEST(DllPlanting, NoDllBesideTheProgramLoads) {
   const wchar_t *exe = _wgetenv(L"PELLUCOR_EXE"), *dll = _wgetenv(L"PELLUCOR_PLANTED_DLL");
   if (!testsupport::StandInRuns() || !exe || !dll) GTEST_SKIP() << "needs the stand-in and both";
-  const std::wstring planted = testsupport::WindowsPath(dll);
-  const std::wstring folder = planted.substr(0, planted.rfind(L'\\') + 1) + L"planting\\";
-  const std::wstring copy = folder + L"Pellucor.exe";
+  const std::wstring planted = testsupport::WindowsPath(dll),
+                     folder = planted.substr(0, planted.rfind(L'\\') + 1) + L"planting\\",
+                     copy = folder + L"Pellucor.exe";
   CreateDirectoryW(folder.c_str(), nullptr);
   ASSERT_TRUE(CopyFileW(testsupport::WindowsPath(exe).c_str(), copy.c_str(), FALSE));
   for (const wchar_t* name : kPlanted) {

@@ -8,12 +8,11 @@
 
 #include "base/ScopedWin.h"
 
-// Drives a program started under the same Wine from the outside, as a user and the system do:
-// its windows, its main window's query and the stand-in's log of what it asked. The tests that
-// start the real program and the benchmark of the running program (tools/) share it.
+// Drives a program started under the same Wine from outside, as a user and the system do. The
+// tests that start the real program and the benchmark of the running program (tools/) share it.
 namespace testsupport {
 
-// Dispatches this thread's messages until done() holds, looking again every pollMs, for at most
+// Dispatches this thread's messages until done() holds, looking every pollMs, for at most
 // timeoutMs; returns done().
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD pollMs = 1);
 
@@ -21,31 +20,26 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD pollMs 
 std::optional<std::wstring> TextOf(HWND control, DWORD timeoutMs = 2000);
 void SetText(HWND control, const wchar_t* text, DWORD timeoutMs = 2000);
 
-// The controls of a main window that a query uses; null where the window has none.
+// The controls of a main window that a query uses; null where it has none.
 struct QueryControls {
   HWND account = nullptr, readout = nullptr, query = nullptr;
 };
 
 class RunningProgram {
  public:
-  // The bound on anything that should take well under a second.
-  static constexpr DWORD kPatienceMs = 20'000;
+  static constexpr DWORD kPatienceMs = 20'000;  // for what should take well under a second
 
   // Starts exe (a Windows path), with http_proxy set to `proxy` when given, and waits until it
   // shows a visible top-level window that answers a message: its thread is then in its loop.
   explicit RunningProgram(const std::wstring& exe, const wchar_t* proxy = nullptr);
-  // Asks it to close; ends it when it has not ended within kPatienceMs.
-  ~RunningProgram();
-  RunningProgram(const RunningProgram&) = delete;
-  RunningProgram& operator=(const RunningProgram&) = delete;
+  ~RunningProgram();  // asks it to close, and ends it when it has not within kPatienceMs
 
-  HWND window() const { return window_; }  // null when the program showed none in time
+  HWND window() const { return window_; }  // null when it showed none in time
   const QueryControls& controls() const { return controls_; }
   HANDLE process() const { return process_.get(); }
   DWORD id() const { return id_; }
-  double startUpMs() const { return startUpMs_; }  // from the start until window() answered
 
-  // Its first visible top-level window of the class (any, when null), or null.
+  // Its first visible top-level window of the class (of any, when null), or null.
   HWND TopWindow(const wchar_t* windowClass = nullptr) const;
   HWND ReportBox() const { return TopWindow(L"#32770"); }
   std::optional<std::wstring> ReadOut() const { return TextOf(controls_.readout); }
@@ -65,7 +59,6 @@ class RunningProgram {
   DWORD id_ = 0;
   HWND window_ = nullptr;
   QueryControls controls_;
-  double startUpMs_ = 0;
 };
 
 }  // namespace testsupport

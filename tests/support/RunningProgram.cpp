@@ -74,7 +74,8 @@ HWND RunningProgram::TopWindow(const wchar_t* windowClass) const {
   return nullptr;
 }
 
-bool RunningProgram::Ask(const wchar_t* account, DWORD timeoutMs) const {
+bool RunningProgram::Ask(const wchar_t* account, DWORD timeoutMs,
+                         std::function<void()> press) const {
   const std::string asked = "uid=" + std::string(account, account + wcslen(account)) + "&";
   const auto requests = [&] {
     return std::ranges::count_if(StandInRequestLines(), [&](const std::string& line) {
@@ -83,7 +84,7 @@ bool RunningProgram::Ask(const wchar_t* account, DWORD timeoutMs) const {
   };
   const auto before = requests();
   SetText(controls_.account, account);
-  PostMessageW(controls_.query, BM_CLICK, 0, 0);
+  press ? press() : void(PostMessageW(controls_.query, BM_CLICK, 0, 0));
   return WaitUntil([&] { return requests() > before; }, timeoutMs);
 }
 

@@ -44,9 +44,9 @@ class RunningProgram {
   HWND ReportBox() const { return TopWindow(L"#32770"); }
   std::optional<std::wstring> ReadOut() const { return TextOf(controls_.readout); }
 
-  // Types the (ASCII) account and presses "查询"; whether the stand-in status server got the
-  // request within timeoutMs. The program then waits for the answer.
-  bool Ask(const wchar_t* account, DWORD timeoutMs = 5000) const;
+  // Types the (ASCII) account and presses "查询" (BM_CLICK, or what `press` does); whether the
+  // stand-in status server got the request within timeoutMs. The program then waits for the answer.
+  bool Ask(const wchar_t* account, DWORD timeoutMs = 5000, std::function<void()> press = {}) const;
   // Whether it ended within timeoutMs; notes whether a report box opened meanwhile.
   bool WaitForEnd(DWORD timeoutMs, bool* reported = nullptr) const;
   bool Close(DWORD timeoutMs) const {

@@ -50,8 +50,10 @@ table=$(mktemp)
   echo "${cpu:-unknown CPU}, $(nproc) cores (load average $(cut -d' ' -f1-3 /proc/loadavg) at" \
     "the start); $($WINE_LOADER --version) with the loader $(basename "$WINE_LOADER")."
   echo "Timed: ${program#"$PWD"/}, ${width}-bit, built with the product's flags (MinSizeRel," \
-    "win32 threads, stripped); the baselines, the literal reference (tools/plain_lookup.cpp) and" \
-    "the face benchmark are built with the same flags and width; the floor of a query," \
+    "win32 threads, stripped); the baselines, among them the plain design's lookup" \
+    "(tools/plain_lookup.cpp: the main window's controls, whose query downloads the answer into" \
+    "a file synchronously on the window's own thread, with none of Pellucor's checks), and the" \
+    "face benchmark are built with the same flags and width; the floor of a query," \
     "tools/socket_lookup.cpp, is the same window with one GET over a bare socket."
   echo "Pellucor and its baseline take turns; each column is a median, the ratio the median of" \
     "the ratios of neighbouring runs (RUNS=${RUNS:-21}; faces ${ROUNDS:-11} rounds of" \

@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "base/ScopedWin.h"
 #include "frmAbout.h"
+#include "support/RunningProgram.h"
 #include "support/StandIn.h"
 #include "support/WinePath.h"
 #include "support/WindowTest.h"
@@ -35,23 +35,15 @@ bool Loaded(DWORD pid, const wchar_t* dll) {
 TEST(DllPlanting, NoDllBesideTheProgramLoads) {
   const wchar_t *exe = _wgetenv(L"PELLUCOR_EXE"), *dll = _wgetenv(L"PELLUCOR_PLANTED_DLL");
   if (!testsupport::StandInRuns() || !exe || !dll) GTEST_SKIP() << "needs the stand-in and both";
-  const std::wstring planted = testsupport::WindowsPath(dll);
-  const std::wstring folder = planted.substr(0, planted.rfind(L'\\') + 1) + L"planting\\";
-  std::wstring copy = folder + L"Pellucor.exe", command = L"\"" + copy + L"\"";
+  const std::wstring planted = testsupport::WindowsPath(dll),
+                     folder = planted.substr(0, planted.rfind(L'\\') + 1) + L"planting\\",
+                     copy = folder + L"Pellucor.exe";
   CreateDirectoryW(folder.c_str(), nullptr);
   ASSERT_TRUE(CopyFileW(testsupport::WindowsPath(exe).c_str(), copy.c_str(), FALSE));
   for (const wchar_t* name : kPlanted) {
     DeleteFileW((folder + name + L".dll.loaded").c_str());
     ASSERT_TRUE(CopyFileW(planted.c_str(), (folder + name + L".dll").c_str(), FALSE));
   }
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION started = {};
-  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &started));
-  base::KernelHandle process(started.hProcess), thread(started.hThread);
-  const auto end = [](HANDLE p) { TerminateProcess(p, 1), WaitForSingleObject(p, 5000); };
-  const std::unique_ptr<void, decltype(end)> ender(started.hProcess, end);
   auto expectNoneLoaded = [&](const char* moment) {
     for (const wchar_t* name : kPlanted)
       EXPECT_EQ(GetFileAttributesW((folder + name + L".dll.loaded").c_str()),
@@ -59,36 +51,24 @@ TEST(DllPlanting, NoDllBesideTheProgramLoads) {
           << testing::PrintToString(std::wstring(name)) << " loaded from beside it " << moment;
   };
 
-  HWND main = nullptr;
-  ASSERT_TRUE(testsupport::PumpUntil(
-      [&] { return (main = FindWindowW(L"forms.Form", L"Pellucor")) != nullptr; }, 15000));
+  const testsupport::RunningProgram program(copy);
+  ASSERT_TRUE(program.controls().query);
   expectNoneLoaded("at start-up");
   // Idle, the lookup prepares itself: it loads what it downloads with.
   ASSERT_TRUE(testsupport::PumpUntil(
-      [&] {
-        return Loaded(started.dwProcessId, L"wininet.dll") ||
-               Loaded(started.dwProcessId, L"urlmon.dll");
-      },
+      [&] { return Loaded(program.id(), L"wininet.dll") || Loaded(program.id(), L"urlmon.dll"); },
       10000));
   expectNoneLoaded("at idle");
-  HWND readout =
-      FindWindowExW(main, FindWindowExW(main, nullptr, L"Edit", nullptr), L"Edit", nullptr);
-  PostMessageW(FindWindowExW(main, nullptr, L"Button", L"查询"), BM_CLICK, 0, 0);
-  ASSERT_TRUE(testsupport::PumpUntil(
-      [&] {
-        wchar_t text[8] = {};
-        DWORD_PTR length;
-        SendMessageTimeoutW(readout, WM_GETTEXT, 8, LPARAM(text), SMTO_BLOCK, 2000, &length);
-        return std::wstring(text) == L"在线";
-      },
-      10000));
+  PostMessageW(program.controls().query, BM_CLICK, 0, 0);
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return program.ReadOut() == L"在线"; }, 10000));
   expectNoneLoaded("at a lookup");
   DWORD_PTR object = 0;
-  SendMessageTimeoutW(readout, WM_GETOBJECT, 0, LPARAM(OBJID_CLIENT), SMTO_BLOCK, 5000, &object);
+  SendMessageTimeoutW(program.controls().readout, WM_GETOBJECT, 0, LPARAM(OBJID_CLIENT), SMTO_BLOCK,
+                      5000, &object);
   EXPECT_NE(object, 0u) << "no answer to a screen reader";
   expectNoneLoaded("at a screen reader's request");
   // A click on the QQ link, then a close request: the About window goes once the click is handled.
-  PostMessageW(FindWindowExW(main, nullptr, L"Button", L"关于"), BM_CLICK, 0, 0);
+  PostMessageW(FindWindowExW(program.window(), nullptr, L"Button", L"关于"), BM_CLICK, 0, 0);
   HWND about = nullptr;
   ASSERT_TRUE(testsupport::PumpUntil(
       [&] { return (about = FindWindowW(L"forms.Form", L"关于")) != nullptr; }));

@@ -3,7 +3,8 @@
 //   start-up      process start until the main window answers a message, beside bare_window.exe
 //   memory        private bytes of the idle main window, beside bare_window.exe
 //   first query   the first click on "查询" after start-up until "在线" is set, each run in a new
-//                 process, beside plain_lookup.exe (the plain design's synchronous download) and
+//                 process, beside plain_lookup.exe (the plain design's lookup: a synchronous
+//                 download on the window's own thread, without Pellucor's checks) and
 //                 socket_lookup.exe (the same window, whose query is one GET over a bare socket)
 //   query         later clicks until "在线" is set, beside plain_lookup.exe, socket_lookup.exe,
 //                 URLDownloadToFileA of the same address alone and one HTTP GET over a bare socket
@@ -21,7 +22,9 @@
 // Any two programs with a window can be compared for start-up and memory; the rest needs
 // programs with Pellucor's main window. With BENCH_STARTUP_ONLY=1 in the environment only the
 // start-up and memory rows run (`BENCH_STARTUP_ONLY=1 scripts/bench.sh program`), for A/B
-// timings of start-up.
+// timings of start-up. Each measurement is one function below; main runs them in this order.
+// The programs are started and driven through tests/support/RunningProgram, as the tests that
+// start the real program drive it.
 
 #include <winsock2.h>
 #include <windows.h>
@@ -33,18 +36,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "StatusLookup.h"
+#include "support/RunningProgram.h"
+#include "support/StandIn.h"
 #include "support/WinePath.h"
 
 namespace {
 
+using testsupport::QueryControls;
+using testsupport::RunningProgram;
+
 constexpr wchar_t kAccount[] = L"tolvarin";  // online at the stand-in
 constexpr wchar_t kSilent[] = L"silent";     // never answered by the stand-in
-constexpr DWORD kPatienceMs = 20'000;        // for anything that should take well under a second
+constexpr DWORD kPatienceMs = RunningProgram::kPatienceMs;
 // How long a started program sits idle before it is measured or clicked: a person does not click
 // sooner, and a program may prepare itself once it is idle.
 constexpr DWORD kSettleMs = 500;
@@ -68,12 +75,20 @@ double Median(std::vector<double> values) {
   std::exit(1);
 }
 
-// The hook that tells when a program shows "在线" (tools/answer_hook.cpp).
-struct AnswerWatch {
-  HMODULE hook_module = nullptr;
-  HOOKPROC hook = nullptr;
-  const wchar_t* event_name = nullptr;  // and the process id
-};
+// The medians of both, and the median of the ratios of the runs taken side by side: the load
+// of a shared machine drifts, and a ratio of neighbours sees less of it. No ratio where the
+// baseline is nothing.
+void Row(const char* what, const char* unit, const std::vector<double>& ours, const char* baseline,
+         const std::vector<double>& theirs) {
+  std::vector<double> ratios;
+  for (size_t i = 0; i < ours.size() && i < theirs.size(); ++i)
+    if (theirs[i] > 0) ratios.push_back(ours[i] / theirs[i]);
+  char ratio[32] = "—";
+  if (ratios.size() * 2 > ours.size()) std::snprintf(ratio, sizeof ratio, "%.2f×", Median(ratios));
+  std::printf("| %s | %.1f %s | %s: %.1f %s | %s |\n", what, Median(ours), unit, baseline,
+              Median(theirs), unit, ratio);
+  std::fflush(stdout);
+}
 
 // A file beside this program.
 std::wstring Beside(const wchar_t* name) {
@@ -83,105 +98,84 @@ std::wstring Beside(const wchar_t* name) {
   return self.substr(0, self.find_last_of(L"\\/") + 1) + name;
 }
 
-AnswerWatch LoadAnswerWatch() {
-  const std::wstring dll = Beside(L"answer_hook.dll");
-  AnswerWatch watch;
-  watch.hook_module = LoadLibraryW(dll.c_str());
-  if (!watch.hook_module) Fail("no answer_hook.dll beside the benchmark");
-  watch.hook = reinterpret_cast<HOOKPROC>(
-      reinterpret_cast<void (*)()>(GetProcAddress(watch.hook_module, "AnswerShown")));
-  watch.event_name = reinterpret_cast<const wchar_t*>(
-      reinterpret_cast<void*>(GetProcAddress(watch.hook_module, "kAnswerShownEvent")));
-  if (!watch.hook || !watch.event_name) Fail("answer_hook.dll lacks its hook");
-  return watch;
-}
-
 // A path from the command line, as Wine opens it.
 std::wstring WindowsPath(const char* path) {
   return testsupport::WindowsPath(std::wstring(path, path + strlen(path)));
 }
 
-struct WindowSearch {
-  DWORD pid;
-  const wchar_t* kind;  // a window class, or null for any
-  HWND found;
+// The programs that are measured and compared (Windows paths).
+struct Programs {
+  std::wstring pellucor, bare, plain, socket;
 };
 
-BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM lparam) {
-  auto* search = reinterpret_cast<WindowSearch*>(lparam);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
-  wchar_t kind[64] = {};
-  GetClassNameW(window, kind, 64);
-  if (search->kind && lstrcmpW(kind, search->kind) != 0) return TRUE;
-  search->found = window;
-  return FALSE;
+// The hook that tells when a program shows "在线" (tools/answer_hook.cpp).
+struct AnswerWatch {
+  HMODULE hookModule = nullptr;
+  HOOKPROC hook = nullptr;
+  const wchar_t* eventName = nullptr;  // and the process id
+};
+
+AnswerWatch LoadAnswerWatch() {
+  const std::wstring dll = Beside(L"answer_hook.dll");
+  AnswerWatch watch;
+  watch.hookModule = LoadLibraryW(dll.c_str());
+  if (!watch.hookModule) Fail("no answer_hook.dll beside the benchmark");
+  watch.hook = reinterpret_cast<HOOKPROC>(
+      reinterpret_cast<void (*)()>(GetProcAddress(watch.hookModule, "AnswerShown")));
+  watch.eventName = reinterpret_cast<const wchar_t*>(
+      reinterpret_cast<void*>(GetProcAddress(watch.hookModule, "kAnswerShownEvent")));
+  if (!watch.hook || !watch.eventName) Fail("answer_hook.dll lacks its hook");
+  return watch;
 }
 
-// A program started by the benchmark, closed and waited for when this goes.
-class Started {
+// Presses and releases "查询" as the mouse does, by messages posted to the button.
+void Click(const QueryControls& form) {
+  RECT r;
+  GetClientRect(form.query, &r);
+  const LPARAM centre = MAKELPARAM(r.right / 2, r.bottom / 2);
+  PostMessageW(form.query, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+  PostMessageW(form.query, WM_LBUTTONUP, 0, centre);
+}
+
+// A program started by the benchmark, which stops when the program shows no window; closed and
+// waited for when this goes.
+class Started : public RunningProgram {
  public:
-  explicit Started(const std::wstring& exe) : started_at_(Now()) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    std::wstring command = L"\"" + exe + L"\"";
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process_)) {
-      Fail("cannot start a program");
-    }
-    // Until its main window exists and answers: the thread is then in its message loop.
-    while (Now() - started_at_ < kPatienceMs) {
-      window_ = FindOwnWindow();
-      DWORD_PTR result;
-      if (window_ && SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result)) break;
-      window_ = nullptr;
-      Sleep(1);
-    }
-    if (!window_) Fail("the started program shows no window");
-    start_ms_ = Now() - started_at_;
+  explicit Started(const std::wstring& exe) : RunningProgram(exe) {
+    if (!window()) Fail("the started program shows no window");
   }
-  Started(const Started&) = delete;
-  Started& operator=(const Started&) = delete;
   ~Started() {
-    if (answer_hook_) UnhookWindowsHookEx(answer_hook_);
-    if (answer_shown_) CloseHandle(answer_shown_);
-    PostMessageW(window_, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process_.hProcess, kPatienceMs) != WAIT_OBJECT_0) {
-      std::fprintf(stderr, "bench_program: a program did not close; ended it\n");
-      TerminateProcess(process_.hProcess, 1);
-      WaitForSingleObject(process_.hProcess, kPatienceMs);
-    }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
+    if (answerHook_) UnhookWindowsHookEx(answerHook_);
   }
 
-  HWND window() const { return window_; }
-  double start_ms() const { return start_ms_; }
+  // The main window's controls that a query uses: the account, the read-out box and "查询".
+  const QueryControls& form() const {
+    if (!controls().account || !controls().readout || !controls().query)
+      Fail("the main window lacks a control");
+    return controls();
+  }
 
   // Lets the started program sit idle for a moment.
   void Settle() const {
-    WaitForInputIdle(process_.hProcess, kPatienceMs);
+    WaitForInputIdle(process(), kPatienceMs);
     Sleep(kSettleMs);
   }
 
   // From now on, the program's "在线" sets the event returned, which is the program's own.
   HANDLE WatchAnswers(const AnswerWatch& watch) {
-    const std::wstring name =
-        std::wstring(watch.event_name) + L"-" + std::to_wstring(process_.dwProcessId);
-    answer_shown_ = CreateEventW(nullptr, FALSE, FALSE, name.c_str());
-    answer_hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, watch.hook, watch.hook_module,
-                                     GetWindowThreadProcessId(window_, nullptr));
-    if (!answer_shown_ || !answer_hook_) Fail("cannot watch the program's answers");
-    return answer_shown_;
+    const std::wstring name = std::wstring(watch.eventName) + L"-" + std::to_wstring(id());
+    answerShown_.reset(CreateEventW(nullptr, FALSE, FALSE, name.c_str()));
+    answerHook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, watch.hook, watch.hookModule,
+                                    GetWindowThreadProcessId(window(), nullptr));
+    if (!answerShown_ || !answerHook_) Fail("cannot watch the program's answers");
+    return answerShown_.get();
   }
 
   // Private bytes of the idle program (after Settle).
   double PrivateKiB() const {
     PROCESS_MEMORY_COUNTERS_EX counters = {};
     counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(process_.hProcess,
-                              reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+    if (!GetProcessMemoryInfo(process(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                               sizeof counters)) {
       Fail("no memory figures");
     }
@@ -203,80 +197,27 @@ class Started {
       list.resize(list.size() * 2);
     }
     for (size_t at = 0;;) {
-      const auto* process = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(&list[at]);
-      if (HandleToUlong(process->UniqueProcessId) == process_.dwProcessId)
-        return double(process->KernelTime.QuadPart + process->UserTime.QuadPart) / 10000;
-      if (!process->NextEntryOffset) Fail("the program is not in the process list");
-      at += process->NextEntryOffset;
+      const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(&list[at]);
+      if (HandleToUlong(entry->UniqueProcessId) == id())
+        return double(entry->KernelTime.QuadPart + entry->UserTime.QuadPart) / 10000;
+      if (!entry->NextEntryOffset) Fail("the program is not in the process list");
+      at += entry->NextEntryOffset;
     }
   }
 
-  // Asks the program to close; the milliseconds until its process has ended.
-  double CloseAndTime() const {
-    const double start = Now();
-    PostMessageW(window_, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process_.hProcess, kPatienceMs) != WAIT_OBJECT_0)
-      Fail("the program did not end when asked to close");
-    return Now() - start;
-  }
-
-  // Its visible top-level window of a class (any, when null): any program can be measured.
-  HWND FindOwnWindow(const wchar_t* kind = nullptr) const {
-    WindowSearch search = {process_.dwProcessId, kind, nullptr};
-    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+  // Asks about the silent account and returns once the stand-in has the request: the program
+  // then waits for an answer that does not come.
+  void QuerySilentServer() const {
+    if (!testsupport::StandInRuns()) Fail("STANDIN_LOG names no request log");
+    // Pressed as the mouse does: the press also moves the focus out of the account box.
+    if (!Ask(kSilent, kPatienceMs, [&] { Click(form()); }))
+      Fail("the silent query never reached the stand-in");
   }
 
  private:
-  double started_at_;
-  double start_ms_ = 0;
-  PROCESS_INFORMATION process_ = {};
-  HWND window_ = nullptr;
-  HHOOK answer_hook_ = nullptr;
-  HANDLE answer_shown_ = nullptr;
+  HHOOK answerHook_ = nullptr;
+  base::KernelHandle answerShown_;
 };
-
-std::wstring TextOf(HWND control) {
-  wchar_t text[64] = {};
-  DWORD_PTR result;
-  if (!SendMessageTimeoutW(control, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                           kPatienceMs, &result)) {
-    return L"";
-  }
-  return text;
-}
-
-// The main window's controls that a query uses: the account, the read-out box and "查询".
-struct QueryControls {
-  HWND account = nullptr, readout = nullptr, query = nullptr;
-};
-
-QueryControls FindQueryControls(HWND form) {
-  QueryControls found;
-  for (HWND c = GetWindow(form, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-    wchar_t kind[32] = {};
-    GetClassNameW(c, kind, 32);
-    if (lstrcmpiW(kind, L"Edit") == 0) (found.account ? found.readout : found.account) = c;
-    if (lstrcmpiW(kind, L"Button") == 0 && TextOf(c) == L"查询") found.query = c;
-  }
-  if (!found.account || !found.readout || !found.query) Fail("the main window lacks a control");
-  return found;
-}
-
-void SetText(HWND control, const wchar_t* text) {
-  DWORD_PTR result;
-  SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                      kPatienceMs, &result);
-}
-
-// Presses and releases "查询" as the mouse does, by messages posted to the button.
-void Click(const QueryControls& form) {
-  RECT r;
-  GetClientRect(form.query, &r);
-  const LPARAM centre = MAKELPARAM(r.right / 2, r.bottom / 2);
-  PostMessageW(form.query, WM_LBUTTONDOWN, MK_LBUTTON, centre);
-  PostMessageW(form.query, WM_LBUTTONUP, 0, centre);
-}
 
 void SendMouse(DWORD flags, LONG x = 0, LONG y = 0) {
   INPUT input = {};
@@ -300,7 +241,7 @@ void PointAt(const QueryControls& form) {
 // `shown` (Started::WatchAnswers); milliseconds. With the pointer on the button (PointAt), the
 // click is real input; otherwise it is posted to the button.
 double ClickToAnswer(const QueryControls& form, HANDLE shown, bool pointed = false) {
-  SetText(form.readout, L"");
+  testsupport::SetText(form.readout, L"", kPatienceMs);
   ResetEvent(shown);
   const double start = Now();
   if (pointed) {
@@ -311,34 +252,9 @@ double ClickToAnswer(const QueryControls& form, HANDLE shown, bool pointed = fal
   }
   if (WaitForSingleObject(shown, kPatienceMs) != WAIT_OBJECT_0) Fail("no answer shown");
   const double ms = Now() - start;
-  if (TextOf(form.readout) != L"在线") Fail("the answer is not in the read-out box");
+  if (testsupport::TextOf(form.readout, kPatienceMs) != L"在线")
+    Fail("the answer is not in the read-out box");
   return ms;
-}
-
-// How many requests for the silent account the stand-in has logged (STANDIN_LOG).
-int SilentRequests() {
-  const char* log = std::getenv("STANDIN_LOG");
-  if (!log) Fail("STANDIN_LOG names no request log");
-  FILE* file = std::fopen(testsupport::WindowsPath(std::string_view(log)).c_str(), "rb");
-  if (!file) return 0;
-  int count = 0;
-  char line[4096];
-  while (std::fgets(line, sizeof line, file)) count += strstr(line, "uid=silent&") != nullptr;
-  std::fclose(file);
-  return count;
-}
-
-// Asks about the silent account and returns once the stand-in has the request: the program
-// then waits for an answer that does not come.
-void QuerySilentServer(const QueryControls& form) {
-  SetText(form.account, kSilent);
-  const int before = SilentRequests();
-  Click(form);
-  const double start = Now();
-  while (SilentRequests() == before) {
-    if (Now() - start > kPatienceMs) Fail("the silent query never reached the stand-in");
-    Sleep(1);
-  }
 }
 
 double DownloadAlone(const std::string& address) {
@@ -386,19 +302,131 @@ sockaddr_in ProxyAddress() {
   return address;
 }
 
-// The medians of both, and the median of the ratios of the runs taken side by side: the load
-// of a shared machine drifts, and a ratio of neighbours sees less of it. No ratio where the
-// baseline is nothing.
-void Row(const char* what, const char* unit, const std::vector<double>& ours, const char* baseline,
-         const std::vector<double>& theirs) {
-  std::vector<double> ratios;
-  for (size_t i = 0; i < ours.size() && i < theirs.size(); ++i)
-    if (theirs[i] > 0) ratios.push_back(ours[i] / theirs[i]);
-  char ratio[32] = "—";
-  if (ratios.size() * 2 > ours.size()) std::snprintf(ratio, sizeof ratio, "%.2f×", Median(ratios));
-  std::printf("| %s | %.1f %s | %s: %.1f %s | %s |\n", what, Median(ours), unit, baseline,
-              Median(theirs), unit, ratio);
-  std::fflush(stdout);
+// Start-up and idle memory, beside a bare window, the two programs in turn; one start of each
+// first, uncounted.
+void StartUpAndMemory(const Programs& programs, int runs) {
+  std::vector<double> startUp[2], memory[2];
+  for (int i = -1; i < runs; ++i) {
+    for (int which : {i & 1, 1 - (i & 1)}) {
+      const double start = Now();  // until the program's window answers
+      Started started(which == 0 ? programs.pellucor : programs.bare);
+      if (i < 0) continue;
+      startUp[which].push_back(Now() - start);
+      started.Settle();
+      memory[which].push_back(started.PrivateKiB());
+    }
+  }
+  Row("start-up: process start until the main window answers", "ms", startUp[0], "bare window",
+      startUp[1]);
+  Row("private memory of the idle main window", "KiB", memory[0], "bare window", memory[1]);
+}
+
+// The first query of a new process, beside the plain design's and the bare socket's, in turns
+// that rotate which goes first. The press also moves the focus out of the account box, which
+// queries too: the first answer is the one timed. The click is real mouse input, so the
+// programs see the press, the focus leaving the box and the release in the order a person's
+// click gives them.
+void FirstQuery(const Programs& programs, int runs, const AnswerWatch& watch) {
+  std::vector<double> first[3];
+  for (int i = 0; i < runs; ++i) {
+    for (int k = 0; k < 3; ++k) {
+      const int which = (i + k) % 3;
+      Started started(which == 0   ? programs.pellucor
+                      : which == 1 ? programs.plain
+                                   : programs.socket);
+      const QueryControls& form = started.form();
+      PointAt(form);
+      started.Settle();
+      first[which].push_back(ClickToAnswer(form, started.WatchAnswers(watch), true));
+    }
+  }
+  const char firstQuery[] = "first query after start-up: \"查询\" clicked until \"在线\" is set";
+  Row(firstQuery, "ms", first[0], "plain design's lookup", first[1]);
+  Row(firstQuery, "ms", first[0], "one GET over a bare socket, same window", first[2]);
+}
+
+// Later queries, beside the plain design's, the bare socket's window, the download alone and the
+// bare GET, in turn.
+void LaterQueries(const Programs& programs, int runs, const AnswerWatch& watch) {
+  const sockaddr_in proxy = ProxyAddress();
+  WSADATA wsa;
+  if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) Fail("no sockets");
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) Fail("no COM");
+  const std::string address = status::StatusAddress(kAccount);
+  std::vector<double> click, plainClick, socketClick, download, get;
+  {
+    Started pellucor(programs.pellucor), plain(programs.plain), floor(programs.socket);
+    pellucor.Settle();
+    plain.Settle();
+    floor.Settle();
+    const HANDLE shown = pellucor.WatchAnswers(watch), plainShown = plain.WatchAnswers(watch),
+                 socketShown = floor.WatchAnswers(watch);
+    for (const Started* started : {&pellucor, &plain, &floor})
+      testsupport::SetText(started->form().account, kAccount, kPatienceMs);
+    // Uncounted: the first press also moves the focus out of the account box, which queries once
+    // more, and loads the download service into this process.
+    for (int i = -2; i < runs; ++i) {
+      const std::function<void()> steps[] = {
+          [&] { click.push_back(ClickToAnswer(pellucor.form(), shown)); },
+          [&] { plainClick.push_back(ClickToAnswer(plain.form(), plainShown)); },
+          [&] { socketClick.push_back(ClickToAnswer(floor.form(), socketShown)); },
+          [&] { download.push_back(DownloadAlone(address)); },
+          [&] { get.push_back(BareGet(proxy, address)); },
+      };
+      for (int k = 0; k < 5; ++k) steps[(i + 5 + k) % 5]();
+      if (i < 0) {
+        Sleep(kSettleMs);  // lets the focus queries finish
+        click.clear(), plainClick.clear(), socketClick.clear(), download.clear(), get.clear();
+      }
+    }
+  }
+  const char later[] = "later queries: \"查询\" clicked until \"在线\" is set";
+  Row(later, "ms", click, "plain design's lookup", plainClick);
+  Row(later, "ms", click, "one GET over a bare socket, same window", socketClick);
+  Row(later, "ms", click, "URLDownloadToFileA alone", download);
+  Row(later, "ms", click, "one GET over a bare socket", get);
+  CoUninitialize();
+  WSACleanup();
+}
+
+// A close request while a query waits for a server that never answers, beside a bare window
+// closed, in turn.
+void CloseDuringQuery(const Programs& programs, int runs) {
+  std::vector<double> close[2];
+  for (int i = 0; i < runs; ++i) {
+    for (int which : {i & 1, 1 - (i & 1)}) {
+      Started started(which == 0 ? programs.pellucor : programs.bare);
+      started.Settle();
+      if (which == 0) started.QuerySilentServer();
+      const double start = Now();
+      if (!started.Close(kPatienceMs)) Fail("the program did not end when asked to close");
+      close[which].push_back(Now() - start);
+    }
+  }
+  Row("close during a query: WM_CLOSE until the process has ended", "ms", close[0],
+      "bare window closed", close[1]);
+}
+
+// The processor time of a query's 10 s wait for a silent server, beside a bare window idle for
+// as long, both at once.
+void ProcessorTimeWhileWaiting(const Programs& programs) {
+  std::vector<double> cpu[2];
+  for (int i = 0; i < kWaitRuns; ++i) {
+    Started pellucor(programs.pellucor), idle(programs.bare);
+    pellucor.Settle();
+    pellucor.QuerySilentServer();
+    const double before[2] = {pellucor.CpuMs(), idle.CpuMs()};
+    HWND report = nullptr;
+    if (!testsupport::WaitUntil([&] { return (report = pellucor.ReportBox()) != nullptr; },
+                                kPatienceMs, 10)) {
+      Fail("the silent query was not reported");
+    }
+    cpu[0].push_back(pellucor.CpuMs() - before[0]);
+    cpu[1].push_back(idle.CpuMs() - before[1]);
+    PostMessageW(report, WM_COMMAND, IDOK, 0);
+  }
+  Row("processor time while a query waits 10 s for a silent server", "ms", cpu[0],
+      "bare window idle as long", cpu[1]);
 }
 
 }  // namespace
@@ -410,125 +438,14 @@ int main(int argc, char** argv) {
         stderr, "usage: bench_program PELLUCOR.EXE BARE_WINDOW.EXE PLAIN_LOOKUP.EXE [runs 3-99]\n");
     return 2;
   }
-  const std::wstring program = WindowsPath(argv[1]), bare = WindowsPath(argv[2]),
-                     plain = WindowsPath(argv[3]), socket = Beside(L"socket_lookup.exe");
-
-  // Start-up and idle memory, the two programs in turn; one start of each first, uncounted.
-  std::vector<double> start[2], memory[2];
-  for (int i = -1; i < runs; ++i) {
-    for (int which : {i & 1, 1 - (i & 1)}) {
-      Started started(which == 0 ? program : bare);
-      if (i < 0) continue;
-      start[which].push_back(started.start_ms());
-      started.Settle();
-      memory[which].push_back(started.PrivateKiB());
-    }
-  }
-  Row("start-up: process start until the main window answers", "ms", start[0], "bare window",
-      start[1]);
-  Row("private memory of the idle main window", "KiB", memory[0], "bare window", memory[1]);
+  const Programs programs = {WindowsPath(argv[1]), WindowsPath(argv[2]), WindowsPath(argv[3]),
+                             Beside(L"socket_lookup.exe")};
+  StartUpAndMemory(programs, runs);
   if (const char* only = std::getenv("BENCH_STARTUP_ONLY"); only && *only == '1') return 0;
-
-  // The first query of a new process, beside the plain design's and the bare socket's, in turns
-  // that rotate which goes first. The press also moves the focus out of the account box, which
-  // queries too: the first answer is the one timed. The click is real mouse input, so the
-  // programs see the press, the focus leaving the box and the release in the order a person's
-  // click gives them.
   const AnswerWatch watch = LoadAnswerWatch();
-  std::vector<double> first[3];
-  for (int i = 0; i < runs; ++i) {
-    for (int k = 0; k < 3; ++k) {
-      const int which = (i + k) % 3;
-      Started started(which == 0 ? program : which == 1 ? plain : socket);
-      const QueryControls form = FindQueryControls(started.window());
-      PointAt(form);
-      started.Settle();
-      first[which].push_back(ClickToAnswer(form, started.WatchAnswers(watch), true));
-    }
-  }
-  const char first_query[] = "first query after start-up: \"查询\" clicked until \"在线\" is set";
-  Row(first_query, "ms", first[0], "literal reference", first[1]);
-  Row(first_query, "ms", first[0], "one GET over a bare socket, same window", first[2]);
-
-  // Later queries, beside the plain design's, the bare socket's window, the download alone and the
-  // bare GET, in turn.
-  const sockaddr_in proxy = ProxyAddress();
-  WSADATA wsa;
-  if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) Fail("no sockets");
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) Fail("no COM");
-  const std::string address = status::StatusAddress(kAccount);
-  std::vector<double> click, reference, socket_click, download, get;
-  {
-    Started pellucor(program), literal(plain), floor(socket);
-    pellucor.Settle();
-    literal.Settle();
-    floor.Settle();
-    const HANDLE shown = pellucor.WatchAnswers(watch), plain_shown = literal.WatchAnswers(watch),
-                 socket_shown = floor.WatchAnswers(watch);
-    const QueryControls form = FindQueryControls(pellucor.window()),
-                        plain_form = FindQueryControls(literal.window()),
-                        socket_form = FindQueryControls(floor.window());
-    SetText(form.account, kAccount);
-    SetText(plain_form.account, kAccount);
-    SetText(socket_form.account, kAccount);
-    // Uncounted: the first press also moves the focus out of the account box, which queries once
-    // more, and loads the download service into this process.
-    for (int i = -2; i < runs; ++i) {
-      const std::function<void()> steps[] = {
-          [&] { click.push_back(ClickToAnswer(form, shown)); },
-          [&] { reference.push_back(ClickToAnswer(plain_form, plain_shown)); },
-          [&] { socket_click.push_back(ClickToAnswer(socket_form, socket_shown)); },
-          [&] { download.push_back(DownloadAlone(address)); },
-          [&] { get.push_back(BareGet(proxy, address)); },
-      };
-      for (int k = 0; k < 5; ++k) steps[(i + 5 + k) % 5]();
-      if (i < 0) {
-        Sleep(kSettleMs);  // lets the focus queries finish
-        click.clear(), reference.clear(), socket_click.clear(), download.clear(), get.clear();
-      }
-    }
-  }
-  const char later[] = "later queries: \"查询\" clicked until \"在线\" is set";
-  Row(later, "ms", click, "literal reference", reference);
-  Row(later, "ms", click, "one GET over a bare socket, same window", socket_click);
-  Row(later, "ms", click, "URLDownloadToFileA alone", download);
-  Row(later, "ms", click, "one GET over a bare socket", get);
-  CoUninitialize();
-  WSACleanup();
-
-  // A close request while a query waits for a server that never answers, beside a bare window
-  // closed, in turn.
-  std::vector<double> close[2];
-  for (int i = 0; i < runs; ++i) {
-    for (int which : {i & 1, 1 - (i & 1)}) {
-      Started started(which == 0 ? program : bare);
-      started.Settle();
-      if (which == 0) QuerySilentServer(FindQueryControls(started.window()));
-      close[which].push_back(started.CloseAndTime());
-    }
-  }
-  Row("close during a query: WM_CLOSE until the process has ended", "ms", close[0],
-      "bare window closed", close[1]);
-
-  // The processor time of a query's 10 s wait for a silent server, beside a bare window idle
-  // for as long, both at once.
-  std::vector<double> cpu[2];
-  for (int i = 0; i < kWaitRuns; ++i) {
-    Started pellucor(program), idle(bare);
-    pellucor.Settle();
-    QuerySilentServer(FindQueryControls(pellucor.window()));
-    const double before[2] = {pellucor.CpuMs(), idle.CpuMs()};
-    const double started_at = Now();
-    HWND report = nullptr;
-    while (!(report = pellucor.FindOwnWindow(L"#32770"))) {
-      if (Now() - started_at > kPatienceMs) Fail("the silent query was not reported");
-      Sleep(10);
-    }
-    cpu[0].push_back(pellucor.CpuMs() - before[0]);
-    cpu[1].push_back(idle.CpuMs() - before[1]);
-    PostMessageW(report, WM_COMMAND, IDOK, 0);
-  }
-  Row("processor time while a query waits 10 s for a silent server", "ms", cpu[0],
-      "bare window idle as long", cpu[1]);
+  FirstQuery(programs, runs, watch);
+  LaterQueries(programs, runs, watch);
+  CloseDuringQuery(programs, runs);
+  ProcessorTimeWhileWaiting(programs);
   return 0;
 }

@@ -1,0 +1,100 @@
+#include "support/RunningProgram.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "support/StandIn.h"
+
+namespace testsupport {
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD pollMs) {
+  const DWORD start = GetTickCount();
+  for (MSG msg; !done(); MsgWaitForMultipleObjects(0, nullptr, FALSE, pollMs, QS_ALLINPUT)) {
+    if (GetTickCount() - start > timeoutMs) return done();
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  return true;
+}
+
+std::optional<std::wstring> TextOf(HWND control, DWORD timeoutMs) {
+  wchar_t text[64] = {};
+  DWORD_PTR copied;
+  if (SendMessageTimeoutW(control, WM_GETTEXT, 64, LPARAM(text), SMTO_BLOCK, timeoutMs, &copied))
+    return text;
+  return std::nullopt;
+}
+
+void SetText(HWND control, const wchar_t* text, DWORD timeoutMs) {
+  DWORD_PTR result;
+  SendMessageTimeoutW(control, WM_SETTEXT, 0, LPARAM(text), SMTO_BLOCK, timeoutMs, &result);
+}
+
+RunningProgram::RunningProgram(const std::wstring& exe, const wchar_t* proxy) {
+  std::wstring command = L"\"" + exe + L"\"", ownProxy(4096, L'\0');
+  // The program inherits this process's environment, with its proxy while it starts.
+  ownProxy.resize(GetEnvironmentVariableW(L"http_proxy", ownProxy.data(), 4096));
+  if (proxy) SetEnvironmentVariableW(L"http_proxy", proxy);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started = {};
+  const bool created = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
+                                      nullptr, nullptr, &startup, &started);
+  if (proxy) SetEnvironmentVariableW(L"http_proxy", ownProxy.empty() ? nullptr : ownProxy.c_str());
+  if (!created) return;
+  process_.reset(started.hProcess);
+  CloseHandle(started.hThread);
+  id_ = started.dwProcessId;
+  const auto answers = [&] {
+    DWORD_PTR result;
+    return (window_ = TopWindow()) &&
+           SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result);
+  };
+  if (!WaitUntil(answers, kPatienceMs)) {
+    window_ = nullptr;
+    return;
+  }
+  controls_.account = FindWindowExW(window_, nullptr, L"Edit", nullptr);
+  controls_.readout = FindWindowExW(window_, controls_.account, L"Edit", nullptr);
+  controls_.query = FindWindowExW(window_, nullptr, L"Button", L"查询");
+}
+
+RunningProgram::~RunningProgram() {
+  if (!process_ || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0 || Close(kPatienceMs))
+    return;
+  std::fputs("a started program did not close; ended it\n", stderr);
+  TerminateProcess(process_.get(), 1);
+  WaitForSingleObject(process_.get(), kPatienceMs);
+}
+
+HWND RunningProgram::TopWindow(const wchar_t* windowClass) const {
+  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, windowClass, nullptr));) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == id_ && IsWindowVisible(window)) return window;
+  }
+  return nullptr;
+}
+
+bool RunningProgram::Ask(const wchar_t* account, DWORD timeoutMs,
+                         std::function<void()> press) const {
+  const std::string asked = "uid=" + std::string(account, account + wcslen(account)) + "&";
+  const auto requests = [&] {
+    return std::ranges::count_if(StandInRequestLines(), [&](const std::string& line) {
+      return line.find(asked) != std::string::npos;
+    });
+  };
+  const auto before = requests();
+  SetText(controls_.account, account);
+  press ? press() : void(PostMessageW(controls_.query, BM_CLICK, 0, 0));
+  return WaitUntil([&] { return requests() > before; }, timeoutMs);
+}
+
+bool RunningProgram::WaitForEnd(DWORD timeoutMs, bool* reported) const {
+  const DWORD start = GetTickCount();
+  while (WaitForSingleObject(process_.get(), reported ? 10 : timeoutMs) == WAIT_TIMEOUT) {
+    if (reported && ReportBox()) *reported = true;
+    if (!reported || GetTickCount() - start > timeoutMs) return false;
+  }
+  return true;
+}
+
+}  // namespace testsupport

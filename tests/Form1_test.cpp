@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <oleacc.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -15,12 +14,12 @@
 #include <utility>
 #include <vector>
 
-#include "StatusLookup.h"
 #include "base/ScopedWin.h"
 #include "forms/Wait.h"
 #include "modCmdVista.h"
 #include "support/ShownForm1.h"
 #include "support/StandIn.h"
+#include "support/Threads.h"
 #include "support/WindowTest.h"
 
 namespace {
@@ -30,33 +29,6 @@ using testsupport::PumpUntil;
 using testsupport::PumpUntilIdle;
 
 using Form1Layout = testsupport::ShownForm1;
-
-TEST_F(Form1Layout, WindowMatchesItsDesign) {
-  HWND hwnd = form_->hWnd();
-  wchar_t caption[64] = {};
-  GetWindowTextW(hwnd, caption, 64);
-  EXPECT_STREQ(caption, L"Pellucor");
-
-  RECT client;
-  GetClientRect(hwnd, &client);
-  EXPECT_EQ(client.right, 285);
-  EXPECT_EQ(client.bottom, 107);
-
-  LONG style = GetWindowLongW(hwnd, GWL_STYLE);
-  EXPECT_TRUE(style & WS_MINIMIZEBOX);
-  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-  EXPECT_FALSE(style & WS_THICKFRAME) << "the border is fixed";
-
-  RECT window, area;
-  GetWindowRect(hwnd, &window);
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  EXPECT_NEAR((window.left + window.right) / 2, (area.left + area.right) / 2, 1);
-  EXPECT_NEAR((window.top + window.bottom) / 2, (area.top + area.bottom) / 2, 1);
-
-  EXPECT_EQ(GetClassLongPtrW(hwnd, GCLP_HBRBACKGROUND), COLOR_WINDOW + 1)
-      << "the background is the system's window colour";
-  EXPECT_NE(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0), 0);
-}
 
 TEST_F(Form1Layout, StartsWithTheDefaultAccountAndNoAnswer) {
   EXPECT_EQ(form_->Text(L"Text1"), L"tolvarin");
@@ -118,6 +90,26 @@ class Form1Query : public testsupport::ShownForm1 {
   }
 
   size_t Requests() const { return testsupport::StandInRequestLines().size(); }
+
+  // Clicks the query button with real input, at another spot each time (two clicks on one spot
+  // would make a double click), and lets that and whatever is queued before it run until they
+  // have made `queries` queries and `reports` error reports; returns the reports.
+  std::vector<std::wstring> ClickQueryButton(size_t queries, size_t reports) {
+    RECT button;
+    GetWindowRect(form_->Control(L"Command1"), &button);
+    clickX_ += 20;
+    MessageBoxWatcher boxes;
+    const size_t before = Requests();
+    testsupport::ClickAt({button.left + clickX_, (button.top + button.bottom) / 2});
+    PumpUntil([&] { return Requests() == before + queries && boxes.texts().size() == reports; });
+    PumpUntilIdle();
+    EXPECT_EQ(Requests(), before + queries);
+    EXPECT_EQ(boxes.texts().size(), reports) << "error reports seen (none dismissed unseen)";
+    return boxes.texts();
+  }
+
+ private:
+  int clickX_ = 10;  // from the button's left edge
 };
 
 TEST_F(Form1Query, ShowsTheAnswerForTheAccountTyped) {
@@ -159,22 +151,11 @@ TEST_F(Form1Query, ClickQueuedBehindTheLostFocusQuery) {
     size_t reports;
   } cases[] = {{L"online", 2, L"在线", 0}, {L"dropped", 1, L"", 1}};
   HWND command1 = form_->Control(L"Command1");
-  RECT button;
-  GetWindowRect(command1, &button);
-  int x = button.left + 10;
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.account)));
-    x += 20;  // two clicks on one spot would make a double click
     SetFocus(form_->Control(L"Text1"));
     form_->SetText(L"Text1", c.account);
-    MessageBoxWatcher boxes;
-    size_t before = Requests();
-    testsupport::ClickAt({x, (button.top + button.bottom) / 2});
-    PumpUntil(
-        [&] { return Requests() == before + c.queries && boxes.texts().size() == c.reports; });
-    PumpUntilIdle();
-    EXPECT_EQ(Requests(), before + c.queries);
-    EXPECT_EQ(boxes.texts().size(), c.reports);
+    ClickQueryButton(c.queries, c.reports);
     EXPECT_EQ(form_->Text(L"Text2"), c.shown);
     EXPECT_FALSE(SendMessageW(command1, BM_GETSTATE, 0, 0) & BST_PUSHED) << "held down";
     EXPECT_EQ(GetCapture(), nullptr);
@@ -190,26 +171,15 @@ TEST_F(Form1Query, InputQueuedDuringAQuery) {
     size_t queries;  // Enter, Space and the click each press the focused query button
     size_t reports;
   } cases[] = {{L"online", 4, 0}, {L"dropped", 1, 1}};
-  HWND command1 = form_->Control(L"Command1");
-  RECT button;
-  GetWindowRect(command1, &button);
-  int x = button.left + 10;
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.account)));
-    x += 20;  // two clicks on one spot would make a double click
     form_->SetText(L"Text1", c.account);
-    MessageBoxWatcher boxes;
-    size_t before = Requests();
-    PostMessageW(command1, BM_CLICK, 0, 0);  // posted: taken before the input that follows
+    // Posted: taken before the input that follows.
+    PostMessageW(form_->Control(L"Command1"), BM_CLICK, 0, 0);
     for (WORD key : {VK_RETURN, VK_SPACE, VK_ESCAPE}) testsupport::PressKey(key);
-    testsupport::ClickAt({x, (button.top + button.bottom) / 2});
-    PumpUntil(
-        [&] { return Requests() == before + c.queries && boxes.texts().size() == c.reports; });
-    PumpUntilIdle();
-    EXPECT_EQ(Requests(), before + c.queries);
-    ASSERT_EQ(boxes.texts().size(), c.reports) << "a report was dismissed before it was seen";
-    if (c.reports) {
-      EXPECT_NE(boxes.texts()[0].find(L"'1001'"), std::wstring::npos);
+    const std::vector<std::wstring> reports = ClickQueryButton(c.queries, c.reports);
+    if (!reports.empty()) {
+      EXPECT_NE(reports[0].find(L"'1001'"), std::wstring::npos);
     }
   }
 }
@@ -473,19 +443,6 @@ TEST_F(Form1Skin, ButtonsShowTheFaceOfTheirState) {
   EnableWindow(command1, TRUE);
 }
 
-// The threads of this process.
-int ThreadsInUse() {
-  base::KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-  THREADENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  int count = 0;
-  for (BOOL more = Thread32First(snapshot.get(), &entry); more;
-       more = Thread32Next(snapshot.get(), &entry)) {
-    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
-  }
-  return count;
-}
-
 // 300 queries in a row (online, offline and a few failures), then the About window opened and
 // closed 50 times: the temp folder, the threads and the GDI objects (counted by filling the
 // handle table, see GdiObjectsInUse) end where they began.
@@ -506,9 +463,10 @@ TEST_F(Endurance, ThreeHundredQueriesThenTheAboutWindowFiftyTimes) {
         [](HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); });
   };
   MessageBoxWatcher boxes;
-  // Before any query, with the lookups' worker, which lives on, started.
-  PumpUntil([] { return status::WaitingWorkerId() != 0; });
-  const int threads = ThreadsInUse();
+  // Before any query, with the lookups' worker, which lives on, started: it loads WinINet.
+  PumpUntil([] { return GetModuleHandleW(L"wininet.dll") != nullptr; });
+  const auto threadsInUse = [] { return static_cast<int>(testsupport::Threads().size()); };
+  const int threads = threadsInUse();
   SetFocus(command1);  // leaving the account box queries once
   PumpUntilIdle();
   // What the first query, report and showing make once (fonts, icons, the download service).
@@ -529,16 +487,16 @@ TEST_F(Endurance, ThreeHundredQueriesThenTheAboutWindowFiftyTimes) {
     if (form_->Text(L"Text2") != want || boxes.texts().size() != (fails ? 1u : 0u)) ++wrong;
   }
   EXPECT_EQ(wrong, 0) << "queries with a wrong answer or report";
-  std::printf("  after the queries: %d threads, %ld GDI objects\n", ThreadsInUse(),
+  std::printf("  after the queries: %d threads, %ld GDI objects\n", threadsInUse(),
               testsupport::GdiObjectsInUse());
   for (int i = 0; i < 50; ++i) about();
   EXPECT_TRUE(IsWindowEnabled(form_->hWnd()));
 
-  PumpUntil([&] { return ThreadsInUse() == threads; }, 10000);
-  std::printf("  at the end: %d threads, %ld GDI objects\n", ThreadsInUse(),
+  PumpUntil([&] { return threadsInUse() == threads; }, 10000);
+  std::printf("  at the end: %d threads, %ld GDI objects\n", threadsInUse(),
               testsupport::GdiObjectsInUse());
   EXPECT_EQ(testsupport::TempFiles(), temp);
-  EXPECT_EQ(ThreadsInUse(), threads);
+  EXPECT_EQ(threadsInUse(), threads);
   EXPECT_EQ(testsupport::GdiObjectsInUse(), gdi);
   // The worker started ahead of the queries sent nothing (no request for no account).
   for (const std::string& line : testsupport::StandInRequestLines()) {

@@ -40,31 +40,29 @@ TEST_F(Form1Layout, StartsWithTheDefaultAccountAndNoAnswer) {
   EXPECT_EQ(GetFocus(), form_->Control(L"Text1"));
 }
 
+// What a screen reader hears of a control, asked from the calling thread: its name and role.
+using Heard = std::pair<std::wstring, long>;
+Heard Spoken(HWND control) {
+  IAccessible* object = nullptr;
+  BSTR spoken = nullptr;
+  VARIANT self = {}, role = {};  // the control itself: CHILDID_SELF
+  self.vt = VT_I4;
+  if (AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                 reinterpret_cast<void**>(&object)) == S_OK) {
+    object->get_accName(self, &spoken);
+    object->get_accRole(self, &role);
+    object->Release();
+  }
+  const std::wstring name = spoken ? spoken : L"(none)";
+  SysFreeString(spoken);
+  return {name, role.lVal};
+}
+
 // Screen readers call the boxes by the labels left of them, though the labels come after them in
 // tab order (and in z-order, where Windows looks for a box's label); the rest is the system's.
 TEST_F(Form1Layout, ScreenReadersCallTheBoxesByTheirLabels) {
-  const struct {
-    Form1::Name box;
-    const wchar_t* name;
-  } boxes[] = {{L"Text1", L"旺旺"}, {L"Text2", L"状态"}};
-  for (const auto& [box, name] : boxes) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
-    IAccessible* object = nullptr;
-    ASSERT_EQ(AccessibleObjectFromWindow(form_->Control(box), OBJID_CLIENT, __uuidof(IAccessible),
-                                         reinterpret_cast<void**>(&object)),
-              S_OK);
-    VARIANT self = {};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    BSTR spoken = nullptr;
-    EXPECT_EQ(object->get_accName(self, &spoken), S_OK);
-    EXPECT_EQ(std::wstring(spoken ? spoken : L"(none)"), name);
-    SysFreeString(spoken);
-    VARIANT role = {};
-    EXPECT_EQ(object->get_accRole(self, &role), S_OK);
-    EXPECT_EQ(role.lVal, ROLE_SYSTEM_TEXT);
-    object->Release();
-  }
+  EXPECT_EQ(Spoken(form_->Control(L"Text1")), Heard(L"旺旺", ROLE_SYSTEM_TEXT));
+  EXPECT_EQ(Spoken(form_->Control(L"Text2")), Heard(L"状态", ROLE_SYSTEM_TEXT));
 }
 
 // The request line a proxy sees (Wine's download service names the default port).
@@ -243,22 +241,6 @@ struct WhileWaiting {
   bool asked = false, repainted = false, busyPointer = false, namedWhileWaiting = false;
 };
 
-// The name a screen reader hears for a control, asked from this thread.
-std::wstring SpokenName(HWND control) {
-  IAccessible* object = nullptr;
-  BSTR spoken = nullptr;
-  VARIANT self = {};  // the control itself: CHILDID_SELF
-  self.vt = VT_I4;
-  if (AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
-                                 reinterpret_cast<void**>(&object)) == S_OK) {
-    object->get_accName(self, &spoken);
-    object->Release();
-  }
-  const std::wstring name = spoken ? spoken : L"(none)";
-  SysFreeString(spoken);
-  return name;
-}
-
 // Beside the test's thread, whose query waits: spoils what the window shows and has it
 // invalidated, waits for it to be painted again as it was, the read-out box empty, moves the
 // pointer over it and reads the pointer; then closes the window, which ends the wait.
@@ -295,7 +277,7 @@ DWORD WINAPI WatchAWaitingQuery(void* parameter) {
       pointer.cbSize = sizeof pointer;
       return GetCursorInfo(&pointer) && pointer.hCursor == busy;
     });
-    w.namedWhileWaiting = SpokenName(w.text2) == L"状态" && forms::Waits(w.main);
+    w.namedWhileWaiting = Spoken(w.text2).first == L"状态" && forms::Waits(w.main);
   }
   PostMessageW(w.main, WM_CLOSE, 0, 0);
   CoUninitialize();
@@ -399,19 +381,16 @@ class Form1Skin : public testsupport::ShownForm1 {
  protected:
   Form1Skin() : ShownForm1(/*needsStandIn=*/true) {}
 
-  testsupport::Image OnScreen(Form1::Name name) {
-    return testsupport::ButtonOnScreen(form_->Control(name));
-  }
-  testsupport::Image Expected(Form1::Name name, testsupport::Painter face) {
-    return testsupport::FaceOf(form_->Control(name), face);
+  // Whether the button on screen shows the face as the skin paints it.
+  testing::AssertionResult Shows(Form1::Name button, testsupport::Painter face) {
+    return SameImage(testsupport::ButtonOnScreen(form_->Control(button)),
+                     testsupport::FaceOf(form_->Control(button), face));
   }
 };
 
 TEST_F(Form1Skin, ButtonsShowTheFaceOfTheirState) {
-  EXPECT_TRUE(SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintNormalFace)))
-      << "query button at rest";
-  EXPECT_TRUE(SameImage(OnScreen(L"Command3"), Expected(L"Command3", modCmdVista::PaintNormalFace)))
-      << "About button at rest";
+  EXPECT_TRUE(Shows(L"Command1", modCmdVista::PaintNormalFace)) << "query button at rest";
+  EXPECT_TRUE(Shows(L"Command3", modCmdVista::PaintNormalFace)) << "About button at rest";
 
   // Tab twice: from the account box (which queries) over the read-out box to the query button.
   HWND command1 = form_->Control(L"Command1");
@@ -421,25 +400,18 @@ TEST_F(Form1Skin, ButtonsShowTheFaceOfTheirState) {
   PumpUntilIdle();
   testsupport::PressKey(VK_TAB);
   ASSERT_TRUE(PumpUntil([&] { return GetFocus() == command1; }));
-  EXPECT_TRUE(
-      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintFocusedFace)))
-      << "query button with the focus";
+  EXPECT_TRUE(Shows(L"Command1", modCmdVista::PaintFocusedFace)) << "query button with the focus";
 
   // The left button held down on the query button, then let go elsewhere: no click.
   SendMessageW(command1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-  EXPECT_TRUE(
-      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintPressedFace)))
-      << "query button held down";
+  EXPECT_TRUE(Shows(L"Command1", modCmdVista::PaintPressedFace)) << "query button held down";
   ReleaseCapture();
   PumpUntilIdle();
-  EXPECT_TRUE(
-      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintFocusedFace)))
+  EXPECT_TRUE(Shows(L"Command1", modCmdVista::PaintFocusedFace))
       << "query button let go, still with the focus";
 
   EnableWindow(command1, FALSE);
-  EXPECT_TRUE(
-      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintDisabledFace)))
-      << "query button disabled";
+  EXPECT_TRUE(Shows(L"Command1", modCmdVista::PaintDisabledFace)) << "query button disabled";
   EnableWindow(command1, TRUE);
 }
 

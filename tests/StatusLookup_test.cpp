@@ -208,16 +208,17 @@ TEST_F(StatusLookupServer, WorkerLivesOnAndLookupsGivenUpOnLetGo) {
   };
 
   EXPECT_TRUE(status::IsOnline(L"online"));
-  const std::map<DWORD, void*> before = testsupport::ThreadsStartedHere();
+  const std::map<DWORD, void*> before = testsupport::Threads(/*startedHere=*/true);
   EXPECT_FALSE(status::IsOnline(L"offline"));
-  EXPECT_EQ(testsupport::ThreadsStartedHere(), before) << "the second lookup ran on another thread";
+  EXPECT_EQ(testsupport::Threads(/*startedHere=*/true), before)
+      << "the second lookup ran on another thread";
 
   std::map<DWORD, base::KernelHandle> opened;
   for (const auto& [id, start] : before) opened.emplace(id, OpenThread(SYNCHRONIZE, FALSE, id));
   EXPECT_THROW(status::IsOnline(L"silent", give_up), GaveUp);
   EXPECT_TRUE(status::IsOnline(L"online"));
   std::vector<HANDLE> first;  // the workers from before: threads begun where the new one began
-  for (const auto& [id, start] : testsupport::ThreadsStartedHere()) {
+  for (const auto& [id, start] : testsupport::Threads(/*startedHere=*/true)) {
     for (const auto& [old, oldStart] : before) {
       if (!before.contains(id) && oldStart == start) first.push_back(opened.at(old).get());
     }
@@ -242,8 +243,8 @@ TEST_F(StatusLookupServer, WorkerLivesOnAndLookupsGivenUpOnLetGo) {
   // Bounded: the stand-in lets the silent connections go after 15 s.
   EXPECT_TRUE(testsupport::PumpUntil(
       [&] {
-        return std::ranges::all_of(
-            first, [](HANDLE thread) { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; });
+        const DWORD count = static_cast<DWORD>(first.size());
+        return WaitForMultipleObjects(count, first.data(), TRUE, 0) == WAIT_OBJECT_0;
       },
       30000))
       << "the worker given up on did not end";

@@ -81,11 +81,11 @@ void ExpectBothWindowsAt(int dpi, const forms::Form& main, const forms::Form& ab
     EXPECT_NE(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0), 0);
     EXPECT_TRUE(SameImage(testsupport::SmallIconOf(hwnd), testsupport::SmallIconOf(main.hWnd())))
         << "the main window's icon in both title bars";
-    RECT window, around;
-    GetWindowRect(hwnd, &window);
-    w.owner ? GetWindowRect(w.owner, &around)
-            : SystemParametersInfoW(SPI_GETWORKAREA, 0, &around, 0);
     if (asOpened) {
+      RECT window, around;
+      GetWindowRect(hwnd, &window);
+      w.owner ? GetWindowRect(w.owner, &around)
+              : SystemParametersInfoW(SPI_GETWORKAREA, 0, &around, 0);
       EXPECT_NEAR(window.left + window.right, around.left + around.right, 2) << "centred";
       EXPECT_NEAR(window.top + window.bottom, around.top + around.bottom, 2) << "centred";
     }

@@ -22,7 +22,8 @@ inline std::map<DWORD, void*> Threads(bool startedHere = false) {
       GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
   std::map<DWORD, void*> threads;
   const base::KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-  THREADENTRY32 entry = {.dwSize = sizeof entry};
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
   for (BOOL more = Thread32First(snapshot.get(), &entry); more;
        more = Thread32Next(snapshot.get(), &entry)) {
     if (entry.th32OwnerProcessID != GetCurrentProcessId()) continue;

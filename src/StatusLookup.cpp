@@ -143,11 +143,10 @@ struct Lookup {
   bool given_up = false;
 };
 
-// A worker thread, shared by its thread and the pool (Workers). Its fields but `wake` and
-// `thread_id` are the pool's, read and written under its lock.
+// A worker thread, shared by its thread and the pool (Workers). Its fields but `wake` are the
+// pool's, read and written under its lock.
 struct Worker {
   base::KernelHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};  // a lookup is handed over
-  DWORD thread_id = 0;
   std::shared_ptr<Lookup> next;     // handed over and not yet taken
   std::shared_ptr<Lookup> current;  // taken, its outcome not yet known
   bool given_up = false;            // its caller gave up on the lookup: it ends after it
@@ -211,11 +210,6 @@ class Workers {
       request = std::exchange(worker.current->request, nullptr);
     }
     Close(request);
-  }
-
-  DWORD WaitingWorkerId() noexcept {
-    Lock lock(section_);
-    return waiting_ ? waiting_->thread_id : 0;
   }
 
   // For the worker's thread: waits for its next lookup.
@@ -286,7 +280,7 @@ class Workers {
     auto reference = std::make_unique<std::shared_ptr<Worker>>(worker);
     base::KernelHandle thread;
     if (worker->wake) {
-      thread.reset(CreateThread(nullptr, 0, RunWorker, reference.get(), 0, &worker->thread_id));
+      thread.reset(CreateThread(nullptr, 0, RunWorker, reference.get(), 0, nullptr));
     }
     if (!thread) FailLookup(L"无法启动查询" + ErrorText(GetLastError()));
     reference.release();  // the thread owns it now
@@ -573,10 +567,6 @@ void CALLBACK PrepareNow(HWND, UINT, UINT_PTR timer, DWORD) noexcept {
 
 void PrepareWhenIdle() {
   SetTimer(nullptr, 0, USER_TIMER_MINIMUM, PrepareNow);
-}
-
-std::uint32_t WaitingWorkerId() {
-  return Workers::Instance().WaitingWorkerId();
 }
 
 }  // namespace status

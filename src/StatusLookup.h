@@ -59,8 +59,4 @@ bool IsOnline(std::wstring_view account, const WaitForDownload& wait = WaitPlain
 // user-interface thread, as its first window is loaded.
 void PrepareWhenIdle();
 
-// The thread id of the worker that takes the next lookup, or 0 when none waits (a new one then
-// starts). The worker lives on from one lookup to the next.
-std::uint32_t WaitingWorkerId();
-
 }  // namespace status

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <oleacc.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -15,12 +14,12 @@
 #include <utility>
 #include <vector>
 
-#include "StatusLookup.h"
 #include "base/ScopedWin.h"
 #include "forms/Wait.h"
 #include "modCmdVista.h"
 #include "support/ShownForm1.h"
 #include "support/StandIn.h"
+#include "support/Threads.h"
 #include "support/WindowTest.h"
 
 namespace {
@@ -30,33 +29,6 @@ using testsupport::PumpUntil;
 using testsupport::PumpUntilIdle;
 
 using Form1Layout = testsupport::ShownForm1;
-
-TEST_F(Form1Layout, WindowMatchesItsDesign) {
-  HWND hwnd = form_->hWnd();
-  wchar_t caption[64] = {};
-  GetWindowTextW(hwnd, caption, 64);
-  EXPECT_STREQ(caption, L"Pellucor");
-
-  RECT client;
-  GetClientRect(hwnd, &client);
-  EXPECT_EQ(client.right, 285);
-  EXPECT_EQ(client.bottom, 107);
-
-  LONG style = GetWindowLongW(hwnd, GWL_STYLE);
-  EXPECT_TRUE(style & WS_MINIMIZEBOX);
-  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-  EXPECT_FALSE(style & WS_THICKFRAME) << "the border is fixed";
-
-  RECT window, area;
-  GetWindowRect(hwnd, &window);
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  EXPECT_NEAR((window.left + window.right) / 2, (area.left + area.right) / 2, 1);
-  EXPECT_NEAR((window.top + window.bottom) / 2, (area.top + area.bottom) / 2, 1);
-
-  EXPECT_EQ(GetClassLongPtrW(hwnd, GCLP_HBRBACKGROUND), COLOR_WINDOW + 1)
-      << "the background is the system's window colour";
-  EXPECT_NE(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0), 0);
-}
 
 TEST_F(Form1Layout, StartsWithTheDefaultAccountAndNoAnswer) {
   EXPECT_EQ(form_->Text(L"Text1"), L"tolvarin");
@@ -68,31 +40,29 @@ TEST_F(Form1Layout, StartsWithTheDefaultAccountAndNoAnswer) {
   EXPECT_EQ(GetFocus(), form_->Control(L"Text1"));
 }
 
+// What a screen reader hears of a control, asked from the calling thread: its name and role.
+using Heard = std::pair<std::wstring, long>;
+Heard Spoken(HWND control) {
+  IAccessible* object = nullptr;
+  BSTR spoken = nullptr;
+  VARIANT self = {}, role = {};  // the control itself: CHILDID_SELF
+  self.vt = VT_I4;
+  if (AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                 reinterpret_cast<void**>(&object)) == S_OK) {
+    object->get_accName(self, &spoken);
+    object->get_accRole(self, &role);
+    object->Release();
+  }
+  const std::wstring name = spoken ? spoken : L"(none)";
+  SysFreeString(spoken);
+  return {name, role.lVal};
+}
+
 // Screen readers call the boxes by the labels left of them, though the labels come after them in
 // tab order (and in z-order, where Windows looks for a box's label); the rest is the system's.
 TEST_F(Form1Layout, ScreenReadersCallTheBoxesByTheirLabels) {
-  const struct {
-    Form1::Name box;
-    const wchar_t* name;
-  } boxes[] = {{L"Text1", L"旺旺"}, {L"Text2", L"状态"}};
-  for (const auto& [box, name] : boxes) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
-    IAccessible* object = nullptr;
-    ASSERT_EQ(AccessibleObjectFromWindow(form_->Control(box), OBJID_CLIENT, __uuidof(IAccessible),
-                                         reinterpret_cast<void**>(&object)),
-              S_OK);
-    VARIANT self = {};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    BSTR spoken = nullptr;
-    EXPECT_EQ(object->get_accName(self, &spoken), S_OK);
-    EXPECT_EQ(std::wstring(spoken ? spoken : L"(none)"), name);
-    SysFreeString(spoken);
-    VARIANT role = {};
-    EXPECT_EQ(object->get_accRole(self, &role), S_OK);
-    EXPECT_EQ(role.lVal, ROLE_SYSTEM_TEXT);
-    object->Release();
-  }
+  EXPECT_EQ(Spoken(form_->Control(L"Text1")), Heard(L"旺旺", ROLE_SYSTEM_TEXT));
+  EXPECT_EQ(Spoken(form_->Control(L"Text2")), Heard(L"状态", ROLE_SYSTEM_TEXT));
 }
 
 // The request line a proxy sees (Wine's download service names the default port).
@@ -118,6 +88,26 @@ class Form1Query : public testsupport::ShownForm1 {
   }
 
   size_t Requests() const { return testsupport::StandInRequestLines().size(); }
+
+  // Clicks the query button with real input, at another spot each time (two clicks on one spot
+  // would make a double click), and lets that and whatever is queued before it run until they
+  // have made `queries` queries and `reports` error reports; returns the reports.
+  std::vector<std::wstring> ClickQueryButton(size_t queries, size_t reports) {
+    RECT button;
+    GetWindowRect(form_->Control(L"Command1"), &button);
+    clickX_ += 20;
+    MessageBoxWatcher boxes;
+    const size_t before = Requests();
+    testsupport::ClickAt({button.left + clickX_, (button.top + button.bottom) / 2});
+    PumpUntil([&] { return Requests() == before + queries && boxes.texts().size() == reports; });
+    PumpUntilIdle();
+    EXPECT_EQ(Requests(), before + queries);
+    EXPECT_EQ(boxes.texts().size(), reports) << "error reports seen (none dismissed unseen)";
+    return boxes.texts();
+  }
+
+ private:
+  int clickX_ = 10;  // from the button's left edge
 };
 
 TEST_F(Form1Query, ShowsTheAnswerForTheAccountTyped) {
@@ -159,22 +149,11 @@ TEST_F(Form1Query, ClickQueuedBehindTheLostFocusQuery) {
     size_t reports;
   } cases[] = {{L"online", 2, L"在线", 0}, {L"dropped", 1, L"", 1}};
   HWND command1 = form_->Control(L"Command1");
-  RECT button;
-  GetWindowRect(command1, &button);
-  int x = button.left + 10;
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.account)));
-    x += 20;  // two clicks on one spot would make a double click
     SetFocus(form_->Control(L"Text1"));
     form_->SetText(L"Text1", c.account);
-    MessageBoxWatcher boxes;
-    size_t before = Requests();
-    testsupport::ClickAt({x, (button.top + button.bottom) / 2});
-    PumpUntil(
-        [&] { return Requests() == before + c.queries && boxes.texts().size() == c.reports; });
-    PumpUntilIdle();
-    EXPECT_EQ(Requests(), before + c.queries);
-    EXPECT_EQ(boxes.texts().size(), c.reports);
+    ClickQueryButton(c.queries, c.reports);
     EXPECT_EQ(form_->Text(L"Text2"), c.shown);
     EXPECT_FALSE(SendMessageW(command1, BM_GETSTATE, 0, 0) & BST_PUSHED) << "held down";
     EXPECT_EQ(GetCapture(), nullptr);
@@ -190,26 +169,15 @@ TEST_F(Form1Query, InputQueuedDuringAQuery) {
     size_t queries;  // Enter, Space and the click each press the focused query button
     size_t reports;
   } cases[] = {{L"online", 4, 0}, {L"dropped", 1, 1}};
-  HWND command1 = form_->Control(L"Command1");
-  RECT button;
-  GetWindowRect(command1, &button);
-  int x = button.left + 10;
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.account)));
-    x += 20;  // two clicks on one spot would make a double click
     form_->SetText(L"Text1", c.account);
-    MessageBoxWatcher boxes;
-    size_t before = Requests();
-    PostMessageW(command1, BM_CLICK, 0, 0);  // posted: taken before the input that follows
+    // Posted: taken before the input that follows.
+    PostMessageW(form_->Control(L"Command1"), BM_CLICK, 0, 0);
     for (WORD key : {VK_RETURN, VK_SPACE, VK_ESCAPE}) testsupport::PressKey(key);
-    testsupport::ClickAt({x, (button.top + button.bottom) / 2});
-    PumpUntil(
-        [&] { return Requests() == before + c.queries && boxes.texts().size() == c.reports; });
-    PumpUntilIdle();
-    EXPECT_EQ(Requests(), before + c.queries);
-    ASSERT_EQ(boxes.texts().size(), c.reports) << "a report was dismissed before it was seen";
-    if (c.reports) {
-      EXPECT_NE(boxes.texts()[0].find(L"'1001'"), std::wstring::npos);
+    const std::vector<std::wstring> reports = ClickQueryButton(c.queries, c.reports);
+    if (!reports.empty()) {
+      EXPECT_NE(reports[0].find(L"'1001'"), std::wstring::npos);
     }
   }
 }
@@ -273,22 +241,6 @@ struct WhileWaiting {
   bool asked = false, repainted = false, busyPointer = false, namedWhileWaiting = false;
 };
 
-// The name a screen reader hears for a control, asked from this thread.
-std::wstring SpokenName(HWND control) {
-  IAccessible* object = nullptr;
-  BSTR spoken = nullptr;
-  VARIANT self = {};  // the control itself: CHILDID_SELF
-  self.vt = VT_I4;
-  if (AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
-                                 reinterpret_cast<void**>(&object)) == S_OK) {
-    object->get_accName(self, &spoken);
-    object->Release();
-  }
-  const std::wstring name = spoken ? spoken : L"(none)";
-  SysFreeString(spoken);
-  return name;
-}
-
 // Beside the test's thread, whose query waits: spoils what the window shows and has it
 // invalidated, waits for it to be painted again as it was, the read-out box empty, moves the
 // pointer over it and reads the pointer; then closes the window, which ends the wait.
@@ -325,7 +277,7 @@ DWORD WINAPI WatchAWaitingQuery(void* parameter) {
       pointer.cbSize = sizeof pointer;
       return GetCursorInfo(&pointer) && pointer.hCursor == busy;
     });
-    w.namedWhileWaiting = SpokenName(w.text2) == L"状态" && forms::Waits(w.main);
+    w.namedWhileWaiting = Spoken(w.text2).first == L"状态" && forms::Waits(w.main);
   }
   PostMessageW(w.main, WM_CLOSE, 0, 0);
   CoUninitialize();
@@ -429,19 +381,16 @@ class Form1Skin : public testsupport::ShownForm1 {
  protected:
   Form1Skin() : ShownForm1(/*needsStandIn=*/true) {}
 
-  testsupport::Image OnScreen(Form1::Name name) {
-    return testsupport::ButtonOnScreen(form_->Control(name));
-  }
-  testsupport::Image Expected(Form1::Name name, testsupport::Painter face) {
-    return testsupport::FaceOf(form_->Control(name), face);
+  // Whether the button on screen shows the face as the skin paints it.
+  testing::AssertionResult Shows(Form1::Name button, testsupport::Painter face) {
+    return SameImage(testsupport::ButtonOnScreen(form_->Control(button)),
+                     testsupport::FaceOf(form_->Control(button), face));
   }
 };
 
 TEST_F(Form1Skin, ButtonsShowTheFaceOfTheirState) {
-  EXPECT_TRUE(SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintNormalFace)))
-      << "query button at rest";
-  EXPECT_TRUE(SameImage(OnScreen(L"Command3"), Expected(L"Command3", modCmdVista::PaintNormalFace)))
-      << "About button at rest";
+  EXPECT_TRUE(Shows(L"Command1", modCmdVista::PaintNormalFace)) << "query button at rest";
+  EXPECT_TRUE(Shows(L"Command3", modCmdVista::PaintNormalFace)) << "About button at rest";
 
   // Tab twice: from the account box (which queries) over the read-out box to the query button.
   HWND command1 = form_->Control(L"Command1");
@@ -451,39 +400,19 @@ TEST_F(Form1Skin, ButtonsShowTheFaceOfTheirState) {
   PumpUntilIdle();
   testsupport::PressKey(VK_TAB);
   ASSERT_TRUE(PumpUntil([&] { return GetFocus() == command1; }));
-  EXPECT_TRUE(
-      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintFocusedFace)))
-      << "query button with the focus";
+  EXPECT_TRUE(Shows(L"Command1", modCmdVista::PaintFocusedFace)) << "query button with the focus";
 
   // The left button held down on the query button, then let go elsewhere: no click.
   SendMessageW(command1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-  EXPECT_TRUE(
-      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintPressedFace)))
-      << "query button held down";
+  EXPECT_TRUE(Shows(L"Command1", modCmdVista::PaintPressedFace)) << "query button held down";
   ReleaseCapture();
   PumpUntilIdle();
-  EXPECT_TRUE(
-      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintFocusedFace)))
+  EXPECT_TRUE(Shows(L"Command1", modCmdVista::PaintFocusedFace))
       << "query button let go, still with the focus";
 
   EnableWindow(command1, FALSE);
-  EXPECT_TRUE(
-      SameImage(OnScreen(L"Command1"), Expected(L"Command1", modCmdVista::PaintDisabledFace)))
-      << "query button disabled";
+  EXPECT_TRUE(Shows(L"Command1", modCmdVista::PaintDisabledFace)) << "query button disabled";
   EnableWindow(command1, TRUE);
-}
-
-// The threads of this process.
-int ThreadsInUse() {
-  base::KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-  THREADENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  int count = 0;
-  for (BOOL more = Thread32First(snapshot.get(), &entry); more;
-       more = Thread32Next(snapshot.get(), &entry)) {
-    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
-  }
-  return count;
 }
 
 // 300 queries in a row (online, offline and a few failures), then the About window opened and
@@ -506,9 +435,10 @@ TEST_F(Endurance, ThreeHundredQueriesThenTheAboutWindowFiftyTimes) {
         [](HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); });
   };
   MessageBoxWatcher boxes;
-  // Before any query, with the lookups' worker, which lives on, started.
-  PumpUntil([] { return status::WaitingWorkerId() != 0; });
-  const int threads = ThreadsInUse();
+  // Before any query, with the lookups' worker, which lives on, started: it loads WinINet.
+  PumpUntil([] { return GetModuleHandleW(L"wininet.dll") != nullptr; });
+  const auto threadsInUse = [] { return static_cast<int>(testsupport::Threads().size()); };
+  const int threads = threadsInUse();
   SetFocus(command1);  // leaving the account box queries once
   PumpUntilIdle();
   // What the first query, report and showing make once (fonts, icons, the download service).
@@ -529,17 +459,17 @@ TEST_F(Endurance, ThreeHundredQueriesThenTheAboutWindowFiftyTimes) {
     if (form_->Text(L"Text2") != want || boxes.texts().size() != (fails ? 1u : 0u)) ++wrong;
   }
   EXPECT_EQ(wrong, 0) << "queries with a wrong answer or report";
-  std::printf("  after the queries: %d threads, %ld GDI objects\n", ThreadsInUse(),
+  std::printf("  after the queries: %d threads, %ld GDI objects\n", threadsInUse(),
               testsupport::GdiObjectsInUse());
   for (int i = 0; i < 50; ++i) about();
   EXPECT_TRUE(IsWindowEnabled(form_->hWnd()));
 
   // A worker whose last answer was not read to its end leaves none waiting.
-  PumpUntil([&] { return ThreadsInUse() <= threads; }, 10000);
-  std::printf("  at the end: %d threads, %ld GDI objects\n", ThreadsInUse(),
+  PumpUntil([&] { return threadsInUse() <= threads; }, 10000);
+  std::printf("  at the end: %d threads, %ld GDI objects\n", threadsInUse(),
               testsupport::GdiObjectsInUse());
   EXPECT_EQ(testsupport::TempFiles(), temp);
-  EXPECT_LE(ThreadsInUse(), threads);
+  EXPECT_LE(threadsInUse(), threads);
   EXPECT_EQ(testsupport::GdiObjectsInUse(), gdi);
   // The worker started ahead of the queries sent nothing (no request for no account).
   for (const std::string& line : testsupport::StandInRequestLines()) {

@@ -48,23 +48,49 @@ std::string Narrow(std::wstring_view s) {
 
 using WindowLayout = testsupport::AboutShown;
 
-// Both windows as laid out at a DPI.
-void ExpectBothWindowsAt(int dpi, const forms::Form& main, const forms::Form& about) {
+// Both windows as laid out at a DPI; asOpened, also where they opened: centred on their owners,
+// the main window on the work area.
+void ExpectBothWindowsAt(int dpi, const forms::Form& main, const forms::Form& about,
+                         bool asOpened = false) {
   const auto scaled = [dpi](int pixelsAt96) { return MulDiv(pixelsAt96 * 15, dpi, 1440); };
 
   struct Window {
     const char* name;
     const forms::Form& form;
+    const wchar_t* caption;
+    HWND owner;
+    LONG frame;         // which of the minimise and maximise boxes and the sizing border it has
     int width, height;  // the client area at 96 DPI
     std::span<const PixelRect> design;
     std::wstring_view focused;  // the button painted with the focused face
     bool labelsAsDesigned;      // captions as the design gives them, so its sizes hold
-  } windows[] = {{"Form1", main, 285, 107, kForm1Pixels, L"", true},
-                 {"frmAbout", about, 326, 160, kAboutPixels, L"Command1", false}};
+  } windows[] = {
+      {"Form1", main, L"Pellucor", nullptr, WS_MINIMIZEBOX, 285, 107, kForm1Pixels, L"", true},
+      {"frmAbout", about, L"关于", main.hWnd(), 0, 326, 160, kAboutPixels, L"Command1", false}};
   for (const Window& w : windows) {
     SCOPED_TRACE(w.name);
+    const HWND hwnd = w.form.hWnd();
+    wchar_t caption[64] = {};
+    GetWindowTextW(hwnd, caption, 64);
+    EXPECT_STREQ(caption, w.caption);
+    EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
+              w.frame);
+    EXPECT_EQ(GetWindow(hwnd, GW_OWNER), w.owner);
+    EXPECT_EQ(GetClassLongPtrW(hwnd, GCLP_HBRBACKGROUND), COLOR_WINDOW + 1)
+        << "the background is the system's window colour";
+    EXPECT_NE(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0), 0);
+    EXPECT_TRUE(SameImage(testsupport::SmallIconOf(hwnd), testsupport::SmallIconOf(main.hWnd())))
+        << "the main window's icon in both title bars";
+    if (asOpened) {
+      RECT window, around;
+      GetWindowRect(hwnd, &window);
+      w.owner ? GetWindowRect(w.owner, &around)
+              : SystemParametersInfoW(SPI_GETWORKAREA, 0, &around, 0);
+      EXPECT_NEAR(window.left + window.right, around.left + around.right, 2) << "centred";
+      EXPECT_NEAR(window.top + window.bottom, around.top + around.bottom, 2) << "centred";
+    }
     RECT client;
-    GetClientRect(w.form.hWnd(), &client);
+    GetClientRect(hwnd, &client);
     EXPECT_EQ(client.right, scaled(w.width));
     EXPECT_EQ(client.bottom, scaled(w.height));
     HWND previous = nullptr;
@@ -137,7 +163,7 @@ TEST_F(WindowLayout, BothWindowsStandAsDesignedAtTheScreensDpi) {
   if (const char* asked = std::getenv("PELLUCOR_TEST_DPI")) {
     ASSERT_EQ(dpi, std::atoi(asked)) << "the prefix's DPI did not take";
   }
-  ExpectBothWindowsAt(dpi, *form_, *about_);
+  ExpectBothWindowsAt(dpi, *form_, *about_, /*asOpened=*/true);
 }
 
 // A move to a screen of another DPI (WM_DPICHANGED, sent to a per-monitor aware window): each

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "support/WinePath.h"
+#include "version.h"
 
 namespace {
 
@@ -220,10 +221,12 @@ TEST_F(ReleaseExe, VersionBlock) {
   };
   const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(query(L"\\"));
   ASSERT_TRUE(fixed && size == sizeof *fixed && fixed->dwSignature == 0xFEEF04BD);
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u) << "file version 1.0.0.0";
-  EXPECT_EQ(fixed->dwFileVersionLS, 0u) << "file version 1.0.0.0";
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u) << "product version 1.0.0.0";
-  EXPECT_EQ(fixed->dwProductVersionLS, 0u) << "product version 1.0.0.0";
+  constexpr DWORD kVersion[] = {PELLUCOR_VERSION_BINARY};  // major, minor, patch, build
+  const DWORD high = kVersion[0] << 16 | kVersion[1], low = kVersion[2] << 16 | kVersion[3];
+  EXPECT_EQ(fixed->dwFileVersionMS, high);
+  EXPECT_EQ(fixed->dwFileVersionLS, low);
+  EXPECT_EQ(fixed->dwProductVersionMS, high);
+  EXPECT_EQ(fixed->dwProductVersionLS, low);
   EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
   EXPECT_EQ(fixed->dwFileFlags, 0u);
@@ -236,8 +239,8 @@ TEST_F(ReleaseExe, VersionBlock) {
   const std::pair<const wchar_t*, const wchar_t*> strings[] = {
       {L"CompanyName", L"Tolvarin Studio"},
       {L"ProductName", L"Pellucor"},
-      {L"FileVersion", L"1.00"},
-      {L"ProductVersion", L"1.00"},
+      {L"FileVersion", L"" PELLUCOR_VERSION_TEXT},
+      {L"ProductVersion", L"" PELLUCOR_VERSION_TEXT},
       {L"InternalName", L"Pellucor"},
       {L"OriginalFilename", L"Pellucor.exe"}};
   for (const auto& [key, expected] : strings) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -15,6 +16,7 @@
 #include "base/RuntimeError.h"
 #include "base/ScopedWin.h"
 #include "support/StandIn.h"
+#include "support/Threads.h"
 #include "support/WindowTest.h"
 
 namespace {
@@ -206,17 +208,22 @@ TEST_F(StatusLookupServer, WorkerLivesOnAndLookupsGivenUpOnLetGo) {
   };
 
   EXPECT_TRUE(status::IsOnline(L"online"));
-  const std::uint32_t worker = status::WaitingWorkerId();
-  ASSERT_NE(worker, 0u);
+  const std::map<DWORD, void*> before = testsupport::Threads(/*startedHere=*/true);
   EXPECT_FALSE(status::IsOnline(L"offline"));
-  EXPECT_EQ(status::WaitingWorkerId(), worker) << "the second lookup ran on another thread";
+  EXPECT_EQ(testsupport::Threads(/*startedHere=*/true), before)
+      << "the second lookup ran on another thread";
 
-  base::KernelHandle first(OpenThread(SYNCHRONIZE, FALSE, worker));
-  ASSERT_TRUE(first);
+  std::map<DWORD, base::KernelHandle> opened;
+  for (const auto& [id, start] : before) opened.emplace(id, OpenThread(SYNCHRONIZE, FALSE, id));
   EXPECT_THROW(status::IsOnline(L"silent", give_up), GaveUp);
   EXPECT_TRUE(status::IsOnline(L"online"));
-  EXPECT_NE(status::WaitingWorkerId(), worker) << "answered by the worker given up on";
-  EXPECT_NE(status::WaitingWorkerId(), 0u);
+  std::vector<HANDLE> first;  // the workers from before: threads begun where the new one began
+  for (const auto& [id, start] : testsupport::Threads(/*startedHere=*/true)) {
+    for (const auto& [old, oldStart] : before) {
+      if (!before.contains(id) && oldStart == start) first.push_back(opened.at(old).get());
+    }
+  }
+  ASSERT_FALSE(first.empty()) << "answered by the worker given up on, or none waits after it";
 
   for (int i = 1; i < status::kMostLookupsGivenUp; ++i) {
     EXPECT_THROW(status::IsOnline(L"silent", give_up), GaveUp);
@@ -235,7 +242,11 @@ TEST_F(StatusLookupServer, WorkerLivesOnAndLookupsGivenUpOnLetGo) {
 
   // Bounded: the stand-in lets the silent connections go after 15 s.
   EXPECT_TRUE(testsupport::PumpUntil(
-      [&] { return WaitForSingleObject(first.get(), 0) == WAIT_OBJECT_0; }, 30000))
+      [&] {
+        const DWORD count = static_cast<DWORD>(first.size());
+        return WaitForMultipleObjects(count, first.data(), TRUE, 0) == WAIT_OBJECT_0;
+      },
+      30000))
       << "the worker given up on did not end";
   EXPECT_TRUE(status::IsOnline(L"online"));
 }

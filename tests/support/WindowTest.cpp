@@ -193,4 +193,12 @@ Image FaceOf(HWND button, Painter face) {
   return canvas.Snapshot();
 }
 
+Image SmallIconOf(HWND window) {
+  Canvas canvas(16, 16, {0, 0}, RGB(255, 255, 255));
+  DrawIconEx(canvas.dc(), 0, 0,
+             reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0)), 16, 16, 0,
+             nullptr, DI_NORMAL);
+  return canvas.Snapshot();
+}
+
 }  // namespace testsupport

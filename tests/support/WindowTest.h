@@ -76,6 +76,9 @@ Image ButtonAsShown(HWND button);
 using Painter = void (*)(HDC, RECT&, const std::wstring&);
 Image FaceOf(HWND button, Painter face);
 
+// A window's small icon as drawn 16 x 16 on white.
+Image SmallIconOf(HWND window);
+
 // A test with a form of the given type shown and active; the form is unloaded after it.
 template <typename FormType>
 class ShownForm : public testing::Test {

@@ -319,7 +319,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_COMMAND:        return OnCommand(wp, lp);
     case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC: return OnControlColour(msg, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+    case WM_CTLCOLORSTATIC: return OnControlColour(msg, wp, lp);
     case WM_ACTIVATE:       return OnActivate(LOWORD(wp), HIWORD(wp) != 0);
     case WM_SETFOCUS:       return OnSetFocus();
     case WM_SYSCOMMAND:     return OnSysCommand(wp, lp);
@@ -357,11 +357,12 @@ LRESULT Form::OnCommand(WPARAM wp, LPARAM lp) {
 }
 
 // Each control chooses its own colours; the rest is the system's default.
-LRESULT Form::OnControlColour(UINT msg, HDC dc, HWND control) {
-  forms::Control* c = FindById(GetDlgCtrlID(control));
-  if (HBRUSH brush = c ? c->Colours(dc) : nullptr) return reinterpret_cast<LRESULT>(brush);
-  return DefWindowProcW(hwnd_, msg, reinterpret_cast<WPARAM>(dc),
-                        reinterpret_cast<LPARAM>(control));
+LRESULT Form::OnControlColour(UINT msg, WPARAM wp, LPARAM lp) {
+  forms::Control* c = FindById(GetDlgCtrlID(reinterpret_cast<HWND>(lp)));
+  if (HBRUSH brush = c ? c->Colours(reinterpret_cast<HDC>(wp)) : nullptr) {
+    return reinterpret_cast<LRESULT>(brush);
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
 // While an event procedure waits, the busy pointer over the whole form. Else a control with a

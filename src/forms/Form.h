@@ -125,7 +125,7 @@ class Form {
 
   // The messages the form answers, one handler each.
   LRESULT OnCommand(WPARAM wp, LPARAM lp);
-  LRESULT OnControlColour(UINT msg, HDC dc, HWND control);
+  LRESULT OnControlColour(UINT msg, WPARAM wp, LPARAM lp);
   LRESULT OnActivate(WORD state, bool minimised);
   LRESULT OnSetFocus();
   LRESULT OnSysCommand(WPARAM wp, LPARAM lp);

@@ -1,6 +1,7 @@
 #include "forms/Controls.h"
 
 #include <string>
+#include <utility>
 
 #include "base/RuntimeError.h"
 #include "forms/Accessible.h"
@@ -105,8 +106,9 @@ class Label final : public Control {
   DWORD Style() const override { return SS_LEFT | SS_NOTIFY; }
 
   // A label's own font is the form's, underlined, made again at each DPI.
-  void Scale(const FormContext& form) override {
-    if (design_.fontUnderline) ownFont_ = DefaultFont(form.dpi, DEFAULT_QUALITY, true);
+  base::Font Scale(const FormContext& form) override {
+    if (!design_.fontUnderline) return {};
+    return std::exchange(ownFont_, DefaultFont(form.dpi, DEFAULT_QUALITY, true));
   }
 
   SIZE CreationSize(const FormContext& form) const override {
@@ -217,9 +219,8 @@ void Control::Create(const FormContext& form) {
 }
 
 void Control::Rescale(const FormContext& form) {
-  // A label's own font is made again first, and the old one goes at once: the label takes the
-  // new one before it paints again.
-  Scale(form);
+  // A label's own font is made again first; the one before goes once the label has let go of it.
+  const base::Font previous = Scale(form);
   const SIZE size = CreationSize(form);
   SetWindowPos(hwnd_, nullptr, TwipsToPixels(design_.left, form.dpi),
                TwipsToPixels(design_.top, form.dpi), size.cx, size.cy,

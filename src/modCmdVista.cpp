@@ -7,7 +7,7 @@
 
 #include "base/Checked.h"
 #include "base/ScopedWin.h"
-#include "forms/Program.h"
+#include "forms/Form.h"
 
 namespace modCmdVista {
 namespace {
@@ -269,7 +269,9 @@ LRESULT CALLBACK SkinWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexc
         DrawButton(item.hwndItem, item.hDC, item.rcItem, item.itemState);
       } catch (...) {
         // Never across Windows' frames, and never a message box from inside a paint.
-        forms::ReportLater(hwnd, base::CurrentErrorAsRuntimeError());
+        if (forms::Form* form = forms::Form::Of(hwnd)) {
+          form->ReportLater(base::CurrentErrorAsRuntimeError());
+        }
       }
       return 1;
     }

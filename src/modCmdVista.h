@@ -16,8 +16,8 @@ void HookForm(HWND form);
 void UnhookForm(HWND form);
 
 // The hooked forms' window procedure: paints the draw requests of owner-drawn buttons and passes
-// every other message on. A run-time error while painting ends that paint and is reported later,
-// from the message loop.
+// every other message on. A run-time error while painting ends that paint and is reported later
+// by the form, from the message loop.
 LRESULT CALLBACK SkinWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
 
 // Paints one button: reads its caption and paints the face its item state asks for, the first

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <span>
 #include <string>
@@ -61,12 +62,14 @@ void ExpectBothWindowsAt(int dpi, const forms::Form& main, const forms::Form& ab
     HWND owner;
     LONG frame;         // which of the minimise and maximise boxes and the sizing border it has
     int width, height;  // the client area at 96 DPI
+    std::span<const forms::ControlDesign> controls;
     std::span<const PixelRect> design;
     std::wstring_view focused;  // the button painted with the focused face
     bool labelsAsDesigned;      // captions as the design gives them, so its sizes hold
-  } windows[] = {
-      {"Form1", main, L"Pellucor", nullptr, WS_MINIMIZEBOX, 285, 107, kForm1Pixels, L"", true},
-      {"frmAbout", about, L"关于", main.hWnd(), 0, 326, 160, kAboutPixels, L"Command1", false}};
+  } windows[] = {{"Form1", main, L"Pellucor", nullptr, WS_MINIMIZEBOX, 285, 107, kForm1Controls,
+                  kForm1Pixels, L"", true},
+                 {"frmAbout", about, L"关于", main.hWnd(), 0, 326, 160, kFrmAboutControls,
+                  kAboutPixels, L"Command1", false}};
   for (const Window& w : windows) {
     SCOPED_TRACE(w.name);
     const HWND hwnd = w.form.hWnd();
@@ -96,7 +99,9 @@ void ExpectBothWindowsAt(int dpi, const forms::Form& main, const forms::Form& ab
     HWND previous = nullptr;
     for (const PixelRect& d : w.design) {
       SCOPED_TRACE("control " + Narrow(d.name));
-      HWND control = w.form.ControlNamed(d.name);
+      const auto row = std::ranges::find(w.controls, d.name, &forms::ControlDesign::name);
+      ASSERT_NE(row, w.controls.end());
+      HWND control = w.form.Control(*row);
       EXPECT_EQ(GetWindow(control, GW_HWNDPREV), previous) << "tab order is creation order";
       previous = control;
       const RECT r = testsupport::RectInParent(control);

@@ -63,7 +63,7 @@ TEST_F(AboutLayout, LinksShowTheHandPointerAndNothingElseDoes) {
   const HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
   for (const forms::ControlDesign& d : kFrmAboutControls) {
     SCOPED_TRACE("control " + Narrow(d.name));
-    HCURSOR shown = PointerOver(about_->hWnd(), about_->ControlNamed(d.name));
+    HCURSOR shown = PointerOver(about_->hWnd(), about_->forms::Form::Control(d));
     if (IsLink(d.name)) {
       EXPECT_EQ(shown, hand);
     } else {
@@ -199,6 +199,11 @@ class AboutModal : public testsupport::ShownForm1 {
  protected:
   AboutModal() : ShownForm1(/*needsStandIn=*/true) {}
 
+  // A control of the About window that the main window opened.
+  static HWND Control(HWND about, frmAbout::Name name) {
+    return static_cast<const frmAbout*>(forms::Form::Of(about))->Control(name);
+  }
+
   // Presses the About button and runs whileOpen from inside the About window's modal loop once
   // the window is up; whileOpen closes it. Returns when the About action has returned.
   void WithAboutOpen(const std::function<void(HWND about)>& whileOpen) {
@@ -221,7 +226,7 @@ TEST_F(AboutModal, MainWindowWaitsAndComesBackAfterEachWayOfClosing) {
     const char* name;
     std::function<void(HWND about)> close;
   } ways[] = {
-      {"OK clicked", [](HWND about) { SendMessageW(GetDlgItem(about, 102), BM_CLICK, 0, 0); }},
+      {"OK clicked", [](HWND about) { SendMessageW(Control(about, L"Command1"), BM_CLICK, 0, 0); }},
       {"Space on OK", [](HWND) { testsupport::PressKey(VK_SPACE); }},
       {"Enter on OK", [](HWND) { testsupport::PressKey(VK_RETURN); }},
       {"Esc", [](HWND) { testsupport::PressKey(VK_ESCAPE); }},
@@ -235,13 +240,13 @@ TEST_F(AboutModal, MainWindowWaitsAndComesBackAfterEachWayOfClosing) {
       EXPECT_EQ(GetActiveWindow(), about);
       EXPECT_TRUE(GetPropW(about, L"modCmdVista.PrevWndProc")) << "the skin is on again";
       EXPECT_TRUE(SameImage(testsupport::SmallIconOf(about), testsupport::SmallIconOf(main)));
-      EXPECT_EQ(PointerOver(about, GetDlgItem(about, 108)), hand) << "Label8 copied the pointer";
+      EXPECT_EQ(PointerOver(about, Control(about, L"Label8")), hand) << "Label8 copied the pointer";
       // A click on the main window's query button goes nowhere.
       RECT r;
       GetWindowRect(form_->Control(L"Command1"), &r);
       testsupport::ClickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
       PumpUntilIdle();
-      ASSERT_EQ(GetFocus(), GetDlgItem(about, 102)) << "OK keeps the focus";
+      ASSERT_EQ(GetFocus(), Control(about, L"Command1")) << "OK keeps the focus";
       way.close(about);
     });
     EXPECT_TRUE(IsWindowEnabled(main));

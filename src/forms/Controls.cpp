@@ -1,6 +1,7 @@
 #include "forms/Controls.h"
 
 #include <string>
+#include <utility>
 
 #include "base/RuntimeError.h"
 #include "forms/Accessible.h"
@@ -104,9 +105,14 @@ class Label final : public Control {
   const wchar_t* ClassName() const override { return L"STATIC"; }
   DWORD Style() const override { return SS_LEFT | SS_NOTIFY; }
 
-  SIZE CreationSize(const FormContext& form) override {
-    if (design_.fontUnderline) ownFont_ = DefaultFont(form.dpi, DEFAULT_QUALITY, true);
-    return Measure(design_.caption, ownFont_ ? ownFont_.get() : form.font);
+  // A label's own font is the form's, underlined, made again at each DPI.
+  base::Font Scale(const FormContext& form) override {
+    if (!design_.fontUnderline) return {};
+    return std::exchange(ownFont_, DefaultFont(form.dpi, DEFAULT_QUALITY, true));
+  }
+
+  SIZE CreationSize(const FormContext& form) const override {
+    return Measure(design_.caption, Font(form));
   }
 
   HFONT Font(const FormContext& form) const override {
@@ -147,7 +153,7 @@ class PictureBox final : public Control {
   DWORD Style() const override { return WS_TABSTOP | SS_ICON | SS_NOTIFY; }
   DWORD ExStyle() const override { return WS_EX_CLIENTEDGE; }
 
-  SIZE CreationSize(const FormContext&) override {
+  SIZE CreationSize(const FormContext&) const override {
     RECT r = {0, 0, kPictureSize, kPictureSize};
     AdjustWindowRectEx(&r, WS_CHILD | Style(), FALSE, ExStyle());
     return {r.right - r.left, r.bottom - r.top};
@@ -194,11 +200,12 @@ std::unique_ptr<Control> Control::Make(const ControlDesign& design, int id) {
   return nullptr;
 }
 
-SIZE Control::CreationSize(const FormContext& form) {
+SIZE Control::CreationSize(const FormContext& form) const {
   return {TwipsToPixels(design_.width, form.dpi), TwipsToPixels(design_.height, form.dpi)};
 }
 
 void Control::Create(const FormContext& form) {
+  Scale(form);
   const SIZE size = CreationSize(form);
   hwnd_ =
       CreateWindowExW(ExStyle(), ClassName(), std::wstring(design_.caption).c_str(),
@@ -212,8 +219,8 @@ void Control::Create(const FormContext& form) {
 }
 
 void Control::Rescale(const FormContext& form) {
-  // A label's own font is made again first, by CreationSize, and the old one goes at once: the
-  // label takes the new one before it paints again.
+  // A label's own font is made again first; the one before goes once the label has let go of it.
+  const base::Font previous = Scale(form);
   const SIZE size = CreationSize(form);
   SetWindowPos(hwnd_, nullptr, TwipsToPixels(design_.left, form.dpi),
                TwipsToPixels(design_.top, form.dpi), size.cx, size.cy,

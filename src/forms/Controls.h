@@ -96,10 +96,13 @@ class Control {
   virtual const wchar_t* ClassName() const = 0;
   virtual DWORD Style() const = 0;
   virtual DWORD ExStyle() const { return 0; }
+  // Makes what the control keeps for the form's DPI (a font of its own), before its size is
+  // taken: at its creation and on each move to a screen of another DPI. Returns the font it
+  // replaced, which the control may still show until it takes the new one.
+  virtual base::Font Scale(const FormContext& /*form*/) { return {}; }
   // Before the window exists: the size it is created at, in pixels (the design's, scaled).
-  virtual SIZE CreationSize(const FormContext& form);
-  // The font the control shows its text in: the form's, unless it has one of its own made by
-  // CreationSize.
+  virtual SIZE CreationSize(const FormContext& form) const;
+  // The font the control shows its text in: the form's, unless Scale made one of its own.
   virtual HFONT Font(const FormContext& form) const { return form.font; }
   // After the window exists.
   virtual void Created(const FormContext& /*form*/) {}

@@ -111,12 +111,6 @@ HWND Form::Control(const ControlDesign& control) const {
   return Require(control).hwnd();
 }
 
-HWND Form::ControlNamed(std::wstring_view name) const {
-  for (auto& c : controls_)
-    if (c->design().name == name) return Require(c->design()).hwnd();
-  throw base::RuntimeError(base::RuntimeError::kObjectNotSet);
-}
-
 std::wstring Form::Text(const ControlDesign& control) const {
   HWND h = Control(control);
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
@@ -158,13 +152,32 @@ void Form::RunEvent(const std::function<void()>& procedure, ReportWhen when) noe
     if (when == ReportWhen::Now) {
       Report(base::CurrentErrorAsRuntimeError());
     } else {
-      ReportLater(hwnd_, base::CurrentErrorAsRuntimeError());
+      ReportLater(base::CurrentErrorAsRuntimeError());
     }
   }
 }
 
 void Form::Report(const base::RuntimeError& error) noexcept {
   forms::Report(hwnd_, error);
+}
+
+void Form::ReportLater(const base::RuntimeError& error) noexcept {
+  if (!hwnd_ || pendingReport_) return;
+  try {
+    pendingReport_ = std::make_unique<base::RuntimeError>(error);
+    if (!PostMessageW(hwnd_, kMsgReportLater, 0, 0)) pendingReport_.reset();
+  } catch (...) {
+    // Out of memory while reporting: nothing more can be said.
+  }
+}
+
+// Only this thread's windows are looked into: a form's data lives in its own process.
+Form* Form::Of(HWND window) noexcept {
+  if (!window || GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId() ||
+      GetClassLongPtrW(window, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&Form::WindowProc)) {
+    return nullptr;
+  }
+  return reinterpret_cast<Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 void Form::Show(Display display) {
@@ -296,121 +309,156 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noe
   try {
     return form->HandleMessage(msg, wp, lp);
   } catch (...) {
-    ReportLater(hwnd, base::CurrentErrorAsRuntimeError());
+    form->ReportLater(base::CurrentErrorAsRuntimeError());
     return DefWindowProcW(hwnd, msg, wp, lp);
   }
 }
 
+// clang-format off
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  HWND hwnd = hwnd_;
-  // What would run an event procedure while one waits (a screen reader, answered during the
-  // wait, may press a button or move the focus) runs after the wait, as input queued meanwhile.
-  if ((msg == WM_COMMAND || msg == kMsgLostFocus) && Waits(hwnd)) {
-    PostMessageW(hwnd, msg, wp, lp);
-    return 0;
-  }
   switch (msg) {
-    case WM_COMMAND:
-      OnCommand(LOWORD(wp), HIWORD(wp));
-      return 0;
+    case WM_COMMAND:        return OnCommand(wp, lp);
     case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-      return OnControlColour(msg, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
-    case WM_ACTIVATE:
-      if (LOWORD(wp) == WA_INACTIVE) {
-        SaveFocus();
-      } else if (HIWORD(wp) == 0) {  // not while minimised
-        RestoreFocus();
-      }
-      return 0;
-    case WM_SETFOCUS:  // the form itself, after a restore
-      RestoreFocus();
-      return 0;
-    case WM_SYSCOMMAND:
-      if ((wp & 0xFFF0) == SC_MINIMIZE) SaveFocus();
-      break;
-    // Enter: the focused command button is the default one, or the button Enter in the focused
-    // box presses. Only asked, never set: no button takes the default button's style.
-    case DM_GETDEFID:
-      if (forms::Control* c = FindById(GetDlgCtrlID(GetFocus()))) {
-        const int id = c->PressedByEnter() ? c->id() : c->enterPresses;
-        if (id != 0) return MAKELRESULT(id, DC_HASDEFID);
-      }
-      return 0;
-    case WM_SETCURSOR:
-      if (Waits(hwnd)) {  // an event procedure waits: the busy pointer over the whole form
-        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-        return TRUE;
-      }
-      if (OnSetCursor(reinterpret_cast<HWND>(wp), LOWORD(lp))) return TRUE;
-      break;
-    case WM_CLOSE:
-      if (NoteCloseRequest(hwnd)) return 0;  // an event procedure waits: it ends first
-      RunEvent([this] { Unload(); });
-      return 0;
-    // The session ends: Windows may end the process as soon as this returns, so the program
-    // ends here, through the runtime's exit, as it ends after its loop.
-    // https://learn.microsoft.com/en-us/windows/win32/shutdown/wm-endsession
-    case WM_ENDSESSION:
-      if (wp && endsProgram_) {
-        RunEvent([this] { Unload(); });
-        std::exit(0);
-      }
-      return 0;
-    case kWmDpiChanged:
-      OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
-      return 0;
-    case kMsgLostFocus:
-      // The focus is still on its way to the next control (a pressed button, say, has yet to
-      // take the mouse): a report waits for the message loop.
-      if (forms::Control* c = FindById(static_cast<int>(wp)); c && c->onLostFocus) {
-        RunEvent(c->onLostFocus, ReportWhen::FromTheLoop);
-      }
-      return 0;
-    case kMsgReportLater:
-      ShowPendingReport(hwnd);
-      return 0;
-    case WM_NCDESTROY:
-      DropPendingReport(hwnd);
-      hwnd_ = nullptr;
-      for (auto& c : controls_) c->Destroyed();
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      if (endsProgram_) PostQuitMessage(0);
-      break;
+    case WM_CTLCOLORSTATIC: return OnControlColour(msg, wp, lp);
+    case WM_ACTIVATE:       return OnActivate(LOWORD(wp), HIWORD(wp) != 0);
+    case WM_SETFOCUS:       return OnSetFocus();
+    case WM_SYSCOMMAND:     return OnSysCommand(wp, lp);
+    case DM_GETDEFID:       return OnGetDefId();
+    case WM_SETCURSOR:      return OnSetCursor(wp, lp);
+    case WM_CLOSE:          return OnClose();
+    case WM_ENDSESSION:     return OnEndSession(wp != 0);
+    case kWmDpiChanged:     return OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+    case kMsgLostFocus:     return OnLostFocus(wp, lp);
+    case kMsgReportLater:   return OnReportLater();
+    case WM_NCDESTROY:      return OnNcDestroy(wp, lp);
+    default:                return DefWindowProcW(hwnd_, msg, wp, lp);
   }
-  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+// clang-format on
+
+// What would run an event procedure while one waits (a screen reader, answered during the wait,
+// may press a button or move the focus) runs after the wait, as input queued meanwhile.
+bool Form::PostedAgainAfterTheWait(UINT msg, WPARAM wp, LPARAM lp) {
+  if (!Waits(hwnd_)) return false;
+  PostMessageW(hwnd_, msg, wp, lp);
+  return true;
 }
 
-void Form::OnCommand(int id, int code) {
+LRESULT Form::OnCommand(WPARAM wp, LPARAM lp) {
+  if (PostedAgainAfterTheWait(WM_COMMAND, wp, lp)) return 0;
+  const int id = LOWORD(wp);
   if (id == IDCANCEL && shownModal_) {  // Esc closes a modal form as its close box does
     RunEvent([this] { Unload(); });
-    return;
+    return 0;
   }
   forms::Control* c = FindById(id);
-  if (c && c->onClick && c->IsClick(static_cast<WORD>(code))) RunEvent(c->onClick);
+  if (c && c->onClick && c->IsClick(HIWORD(wp))) RunEvent(c->onClick);
+  return 0;
 }
 
 // Each control chooses its own colours; the rest is the system's default.
-LRESULT Form::OnControlColour(UINT msg, HDC dc, HWND control) {
-  forms::Control* c = FindById(GetDlgCtrlID(control));
-  if (HBRUSH brush = c ? c->Colours(dc) : nullptr) return reinterpret_cast<LRESULT>(brush);
-  return DefWindowProcW(hwnd_, msg, reinterpret_cast<WPARAM>(dc),
-                        reinterpret_cast<LPARAM>(control));
+LRESULT Form::OnControlColour(UINT msg, WPARAM wp, LPARAM lp) {
+  forms::Control* c = FindById(GetDlgCtrlID(reinterpret_cast<HWND>(lp)));
+  if (HBRUSH brush = c ? c->Colours(reinterpret_cast<HDC>(wp)) : nullptr) {
+    return reinterpret_cast<LRESULT>(brush);
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
-// A control with a pointer image of its own shows it over its client area.
-bool Form::OnSetCursor(HWND control, UINT hitTest) {
-  if (hitTest != HTCLIENT || control == hwnd_) return false;
-  forms::Control* c = FindById(GetDlgCtrlID(control));
-  if (!c || !c->MouseIcon()) return false;
-  SetCursor(c->MouseIcon());
-  return true;
+// While an event procedure waits, the busy pointer over the whole form. Else a control with a
+// pointer image of its own shows it over its client area.
+LRESULT Form::OnSetCursor(WPARAM wp, LPARAM lp) {
+  const HWND control = reinterpret_cast<HWND>(wp);
+  HCURSOR pointer = nullptr;
+  if (Waits(hwnd_)) {
+    pointer = LoadCursorW(nullptr, IDC_WAIT);
+  } else if (LOWORD(lp) == HTCLIENT && control != hwnd_) {
+    if (forms::Control* c = FindById(GetDlgCtrlID(control))) pointer = c->MouseIcon();
+  }
+  if (!pointer) return DefWindowProcW(hwnd_, WM_SETCURSOR, wp, lp);
+  SetCursor(pointer);
+  return TRUE;
+}
+
+// The focus is saved as the form is deactivated or minimised, and restored as it is activated
+// (not while minimised) or, restored, gets the focus itself.
+LRESULT Form::OnActivate(WORD state, bool minimised) {
+  if (state == WA_INACTIVE) {
+    SaveFocus();
+  } else if (!minimised) {
+    RestoreFocus();
+  }
+  return 0;
+}
+
+LRESULT Form::OnSetFocus() {
+  RestoreFocus();
+  return 0;
+}
+
+LRESULT Form::OnSysCommand(WPARAM wp, LPARAM lp) {
+  if ((wp & 0xFFF0) == SC_MINIMIZE) SaveFocus();
+  return DefWindowProcW(hwnd_, WM_SYSCOMMAND, wp, lp);
+}
+
+// Enter: the focused command button is the default one, or the button Enter in the focused box
+// presses. Only asked, never set: no button takes the default button's style.
+LRESULT Form::OnGetDefId() {
+  if (forms::Control* c = FindById(GetDlgCtrlID(GetFocus()))) {
+    const int id = c->PressedByEnter() ? c->id() : c->enterPresses;
+    if (id != 0) return MAKELRESULT(id, DC_HASDEFID);
+  }
+  return 0;
+}
+
+LRESULT Form::OnClose() {
+  if (NoteCloseRequest(hwnd_)) return 0;  // an event procedure waits: it ends first
+  RunEvent([this] { Unload(); });
+  return 0;
+}
+
+// The session ends: Windows may end the process as soon as this returns, so the program ends
+// here, through the runtime's exit, as it ends after its loop.
+// https://learn.microsoft.com/en-us/windows/win32/shutdown/wm-endsession
+LRESULT Form::OnEndSession(bool ending) {
+  if (ending && endsProgram_) {
+    RunEvent([this] { Unload(); });
+    std::exit(0);
+  }
+  return 0;
+}
+
+// The focus is still on its way to the next control (a pressed button, say, has yet to take the
+// mouse): a report waits for the message loop.
+LRESULT Form::OnLostFocus(WPARAM wp, LPARAM lp) {
+  if (PostedAgainAfterTheWait(kMsgLostFocus, wp, lp)) return 0;
+  if (forms::Control* c = FindById(static_cast<int>(wp)); c && c->onLostFocus) {
+    RunEvent(c->onLostFocus, ReportWhen::FromTheLoop);
+  }
+  return 0;
+}
+
+LRESULT Form::OnReportLater() {
+  if (std::unique_ptr<base::RuntimeError> pending = std::move(pendingReport_)) {
+    EndPressUnclicked();
+    Report(*pending);
+  }
+  return 0;
+}
+
+LRESULT Form::OnNcDestroy(WPARAM wp, LPARAM lp) {
+  const HWND hwnd = std::exchange(hwnd_, nullptr);
+  pendingReport_.reset();
+  for (auto& c : controls_) c->Destroyed();
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+  if (endsProgram_) PostQuitMessage(0);
+  return DefWindowProcW(hwnd, WM_NCDESTROY, wp, lp);
 }
 
 // On a screen of another DPI the window takes the rectangle Windows suggests, and its controls
 // their places, sizes and fonts there, as at its start; the buttons' faces follow their sizes.
 // The icons keep their images, as at the start.
-void Form::OnDpiChanged(int dpi, const RECT& suggested) {
+LRESULT Form::OnDpiChanged(int dpi, const RECT& suggested) {
   dpi_ = dpi;
   base::Font font = DefaultFont(dpi);
   const FormContext context = {hwnd_, GetModuleHandleW(nullptr), dpi, font.get()};
@@ -419,6 +467,7 @@ void Form::OnDpiChanged(int dpi, const RECT& suggested) {
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  return 0;
 }
 
 // The focus comes back to the control that had it when the form is activated again or restored.

@@ -72,9 +72,6 @@ class Form {
   HCURSOR MouseIcon(const ControlDesign& control) const;
   void SetMouseIcon(const ControlDesign& control, HCURSOR pointer);
 
-  // A control found by a name known only at run time, for code that walks a design table.
-  HWND ControlNamed(std::wstring_view name) const;
-
   // Runs a piece of an event procedure: a run-time error ends it and is reported, at once or,
   // where no message box may open, from the message loop.
   enum class ReportWhen { Now, FromTheLoop };
@@ -82,6 +79,14 @@ class Form {
 
   // Reports an error in a message box owned by this form.
   void Report(const base::RuntimeError& error) noexcept;
+  // Reports an error later, from the message loop, in a box owned by this form: for errors caught
+  // where a message box must not open (inside painting, while the focus moves). A button pressed
+  // as the error came lets go unclicked first. While one report waits, further ones are dropped,
+  // so a failure that repeats on every paint is reported once.
+  void ReportLater(const base::RuntimeError& error) noexcept;
+
+  // The form whose window this is, or null for any other window (of another thread too).
+  static Form* Of(HWND window) noexcept;
 
   // The window's icon, owned by the form; setting it takes a copy.
   HICON Icon() const { return icon_.get(); }
@@ -112,14 +117,26 @@ class Form {
   forms::Control* Find(const ControlDesign& design) const;
   forms::Control* FindById(int id) const;
   forms::Control& Require(const ControlDesign& design) const;
-  void OnCommand(int id, int code);
-  LRESULT OnControlColour(UINT msg, HDC dc, HWND control);
+  void FocusFirstControl();
   void SaveFocus();
   void RestoreFocus();
   void ShowIcon();
-  bool OnSetCursor(HWND control, UINT hitTest);
-  void OnDpiChanged(int dpi, const RECT& suggested);
-  void FocusFirstControl();
+  bool PostedAgainAfterTheWait(UINT msg, WPARAM wp, LPARAM lp);
+
+  // The messages the form answers, one handler each.
+  LRESULT OnCommand(WPARAM wp, LPARAM lp);
+  LRESULT OnControlColour(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT OnActivate(WORD state, bool minimised);
+  LRESULT OnSetFocus();
+  LRESULT OnSysCommand(WPARAM wp, LPARAM lp);
+  LRESULT OnGetDefId();
+  LRESULT OnSetCursor(WPARAM wp, LPARAM lp);
+  LRESULT OnClose();
+  LRESULT OnEndSession(bool ending);
+  LRESULT OnDpiChanged(int dpi, const RECT& suggested);
+  LRESULT OnLostFocus(WPARAM wp, LPARAM lp);
+  LRESULT OnReportLater();
+  LRESULT OnNcDestroy(WPARAM wp, LPARAM lp);
 
   FormDesign design_;
   const Form* owner_;
@@ -132,6 +149,7 @@ class Form {
   HWND disabledOwner_ = nullptr;  // while shown modal
   bool shownModal_ = false;
   bool endsProgram_ = false;
+  std::unique_ptr<base::RuntimeError> pendingReport_;  // left by ReportLater for the loop
 };
 
 // Where a control stands in a design table, found when the program is built: for a name the

@@ -7,7 +7,7 @@
 namespace forms {
 
 enum FormMessage : UINT {
-  // Posted to a form by ReportLater: show the report left for it (forms/Program.h).
+  // Posted to a form by ReportLater: show the report left for it (forms/Form.h).
   kMsgReportLater = WM_APP + 1,
   // Sent by a text box to its form when it has lost the focus to another control of the form,
   // once the box has handled WM_KILLFOCUS; wParam is the box's id. The form raises LostFocus

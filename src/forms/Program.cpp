@@ -1,12 +1,9 @@
 #include "forms/Program.h"
 
-#include <memory>
 #include <string>
 
 namespace forms {
 namespace {
-
-constexpr wchar_t kPendingReportProp[] = L"forms.PendingReport";
 
 // The title of report boxes: the executable's name without its extension.
 std::wstring ProgramTitle() {
@@ -15,20 +12,6 @@ std::wstring ProgramTitle() {
   std::wstring name = path;
   name = name.substr(name.find_last_of(L"\\/") + 1);
   return name.substr(0, name.find_last_of(L'.'));
-}
-
-// A button pressed as the error came ends its press unclicked, so that it does not keep the mouse
-// from the report box. If the error came while the button was taking the focus, before it was
-// pushed, the mouse was taken back too early (BlockingWait): it is given back, so that the button
-// lets go of its press itself.
-void EndPressUnclicked() noexcept {
-  const HWND focus = GetFocus();
-  wchar_t kind[8] = {};
-  if (focus && !GetCapture() && GetClassNameW(focus, kind, 8) && lstrcmpiW(kind, L"Button") == 0 &&
-      (SendMessageW(focus, BM_GETSTATE, 0, 0) & BST_PUSHED)) {
-    SetCapture(focus);
-  }
-  ReleaseOwnCapture();
 }
 
 }  // namespace
@@ -62,27 +45,17 @@ void Report(HWND owner, const base::RuntimeError& error) noexcept {
   }
 }
 
-void ReportLater(HWND form, const base::RuntimeError& error) noexcept {
-  if (!IsWindow(form) || GetPropW(form, kPendingReportProp)) return;
-  try {
-    auto pending = std::make_unique<base::RuntimeError>(error);
-    if (SetPropW(form, kPendingReportProp, pending.get()) &&
-        PostMessageW(form, kMsgReportLater, 0, 0)) {
-      pending.release();
-    } else {
-      RemovePropW(form, kPendingReportProp);
-    }
-  } catch (...) {
-    // Out of memory while reporting: nothing more can be said.
+// If the error came while the button was taking the focus, before it was pushed, the mouse was
+// taken back too early (BlockingWait): it is given back, so that the button lets go of its press
+// itself.
+void EndPressUnclicked() noexcept {
+  const HWND focus = GetFocus();
+  wchar_t kind[8] = {};
+  if (focus && !GetCapture() && GetClassNameW(focus, kind, 8) && lstrcmpiW(kind, L"Button") == 0 &&
+      (SendMessageW(focus, BM_GETSTATE, 0, 0) & BST_PUSHED)) {
+    SetCapture(focus);
   }
-}
-
-void ShowPendingReport(HWND form) noexcept {
-  if (std::unique_ptr<base::RuntimeError> pending{
-          static_cast<base::RuntimeError*>(RemovePropW(form, kPendingReportProp))}) {
-    EndPressUnclicked();
-    Report(form, *pending);
-  }
+  ReleaseOwnCapture();
 }
 
 void ReleaseOwnCapture() noexcept {
@@ -90,10 +63,6 @@ void ReleaseOwnCapture() noexcept {
       captured && GetWindowThreadProcessId(captured, nullptr) == GetCurrentThreadId()) {
     ReleaseCapture();
   }
-}
-
-void DropPendingReport(HWND form) noexcept {
-  delete static_cast<base::RuntimeError*>(RemovePropW(form, kPendingReportProp));
 }
 
 }  // namespace forms

@@ -29,16 +29,9 @@ void Dispatch(MSG& msg);
 // under the program's name.
 void Report(HWND owner, const base::RuntimeError& error) noexcept;
 
-// Reports an error later, from the message loop, in a box owned by form: for errors caught where
-// a message box must not open (inside painting, while the focus moves). A button pressed as the
-// error came lets go unclicked first. While one report is waiting for a form, further
-// ones for it are dropped, so a failure that repeats on every paint is reported once.
-void ReportLater(HWND form, const base::RuntimeError& error) noexcept;
-
-// For a form's window procedure: shows the report ReportLater left for this form, if any
-// (kMsgReportLater), or drops it when the window goes (WM_NCDESTROY).
-void ShowPendingReport(HWND form) noexcept;
-void DropPendingReport(HWND form) noexcept;
+// A button pressed as an error came ends its press unclicked, so that it does not keep the mouse
+// from the report box that follows.
+void EndPressUnclicked() noexcept;
 
 // Takes the mouse back from a window of this thread that holds it: a button pressed before a
 // wait or a report, whose release will not come to it.

@@ -184,35 +184,22 @@ void ExpectFaceAsDesigned(FaceIndex face, const RECT& rect) {
   EXPECT_EQ(GetCurrentObject(canvas.dc(), OBJ_BRUSH), brush);
 }
 
-TEST(FaceImage, CommonButtonSizes) {
-  const SIZE sizes[] = {{75, 23}, {81, 22}, {73, 22}, {80, 25}, {100, 24}, {75, 19}, {120, 30}};
-  for (FaceIndex face : kFaces) {
-    for (SIZE s : sizes) ExpectFaceAsDesigned(face, {0, 0, s.cx, s.cy});
+// Common button sizes; every band layout up to 25 rows, with the empty and upside-down bands of
+// low buttons; below 6 pixels, where corner coordinates coincide or go negative and later calls
+// win; away from the origin, where only W and H count, except for the disabled face's fill and
+// outer border.
+TEST(FaceImage, AsDesignedAtEverySizeAndPlace) {
+  std::vector<RECT> rects = {{10, 5, 110, 28},
+                             {10, 10, 90, 35},
+                             {-7, -3, 74, 19},
+                             {INT_MIN, INT_MIN, INT_MIN + 81, INT_MIN + 22}};
+  for (SIZE s : {SIZE{75, 23}, {81, 22}, {73, 22}, {80, 25}, {100, 24}, {75, 19}, {120, 30}}) {
+    rects.push_back({0, 0, s.cx, s.cy});
   }
-}
-
-// Every band layout up to 25 rows, with the empty and upside-down bands of low buttons.
-TEST(FaceImage, EveryHeightFrom0To25) {
-  for (FaceIndex face : kFaces) {
-    for (LONG h = 0; h <= 25; ++h) ExpectFaceAsDesigned(face, {0, 0, 30, h});
+  for (LONG h = 0; h <= 25; ++h) rects.push_back({0, 0, 30, h});
+  for (LONG w = 0; w <= 6; ++w) {
+    for (LONG h = 0; h <= 6; ++h) rects.push_back({0, 0, w, h});
   }
-}
-
-// Below 6 pixels corner coordinates coincide or go negative; later calls win.
-TEST(FaceImage, SmallSizesWhereCornerPixelsCoincide) {
-  for (FaceIndex face : kFaces) {
-    for (LONG w = 0; w <= 6; ++w) {
-      for (LONG h = 0; h <= 6; ++h) ExpectFaceAsDesigned(face, {0, 0, w, h});
-    }
-  }
-}
-
-// Only W and H count, except for the disabled face's fill and outer border.
-TEST(FaceImage, ItemRectangleAwayFromTheOrigin) {
-  const RECT rects[] = {{10, 5, 110, 28},
-                        {10, 10, 90, 35},
-                        {-7, -3, 74, 19},
-                        {INT_MIN, INT_MIN, INT_MIN + 81, INT_MIN + 22}};
   for (FaceIndex face : kFaces) {
     for (const RECT& r : rects) ExpectFaceAsDesigned(face, r);
   }

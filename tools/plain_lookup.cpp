@@ -1,9 +1,9 @@
-// The literal reference of the query benchmark (scripts/bench.sh): the main window's plain
-// design with none of Pellucor's checks. An account box, a read-out box and "查询"; a query
-// downloads the status address into a fixed file synchronously on the user-interface thread and
-// decides by the file's length. Leaving the account box queries too, as in the design. COM is
-// set up for the thread at start, and the download service is imported, as a runtime that
-// declares it would have it: the first query pays no loading.
+// The plain design's synchronous lookup, a baseline of the query benchmark (scripts/bench.sh):
+// the main window's plain design with none of Pellucor's checks. An account box, a read-out box
+// and "查询"; a query downloads the status address into a fixed file synchronously on the
+// user-interface thread and decides by the file's length. Leaving the account box queries too,
+// as in the design. COM is set up for the thread at start, and the download service is
+// imported, as a runtime that declares it would have it: the first query pays no loading.
 
 #include <windows.h>
 #include <urlmon.h>

@@ -1,5 +1,5 @@
 # Thin wrapper over scripts/ and CMake. `make run` and `make test` set up the machine first.
-.PHONY: run test build demo bench dist screenshots setup clean
+.PHONY: run test build demo bench dist screenshots lint setup clean
 
 run:
 	scripts/run.sh
@@ -22,6 +22,10 @@ dist: build
 
 screenshots:
 	scripts/screenshots.sh
+
+# The naming style (.clang-tidy), checked by clang-tidy: minutes, so not part of `make test`.
+lint:
+	scripts/lint.sh
 
 setup:
 	scripts/setup.sh

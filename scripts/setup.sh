@@ -21,6 +21,7 @@ packages=(
   wine wine64 fonts-wine xvfb xauth x11-utils xdotool fonts-wqy-zenhei fonts-arphic-gbsn00lp locales
   python3 imagemagick
 )
+packages+=("$@")  # and what a script needs besides: scripts/setup.sh clang-tidy
 
 source "$(dirname "$0")/machine.sh"
 

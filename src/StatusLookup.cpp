@@ -133,14 +133,14 @@ struct Internet {
 // One lookup, shared by the waiting caller and the worker that runs it: a caller that gives up on
 // it lets go first. The caller fills `address` before handing it over; the worker alone writes the
 // outcome and then sets `ended`, and the caller reads it only after that. `request` (the request
-// under way) and `given_up` are the pool's, under its lock.
+// under way) and `givenUp` are the pool's, under its lock.
 struct Lookup {
   std::string address;
   base::KernelHandle ended{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::optional<bool> online;
   std::optional<base::RuntimeError> failure;
   HINTERNET request = nullptr;
-  bool given_up = false;
+  bool givenUp = false;
 };
 
 // A worker thread, shared by its thread and the pool (Workers). Its fields but `wake` are the
@@ -149,7 +149,7 @@ struct Worker {
   base::KernelHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};  // a lookup is handed over
   std::shared_ptr<Lookup> next;     // handed over and not yet taken
   std::shared_ptr<Lookup> current;  // taken, its outcome not yet known
-  bool given_up = false;            // its caller gave up on the lookup: it ends after it
+  bool givenUp = false;             // its caller gave up on the lookup: it ends after it
 };
 
 DWORD WINAPI RunWorker(void* parameter) noexcept;
@@ -185,8 +185,8 @@ class Workers {
     Lock lock(section_);
     std::shared_ptr<Worker> worker = std::move(waiting_);
     if (!worker) {
-      if (given_up_ >= kMostLookupsGivenUp) {
-        FailLookup(L"前 " + base::DecimalText(given_up_) +
+      if (givenUp_ >= kMostLookupsGivenUp) {
+        FailLookup(L"前 " + base::DecimalText(givenUp_) +
                    L" 次查询仍在等待状态服务器的应答，请稍后再试");
       }
       worker = NewWorker();
@@ -203,10 +203,10 @@ class Workers {
     HINTERNET request;
     {
       Lock lock(section_);
-      if (!worker.current || worker.given_up) return;
-      worker.given_up = true;
-      ++given_up_;
-      worker.current->given_up = true;
+      if (!worker.current || worker.givenUp) return;
+      worker.givenUp = true;
+      ++givenUp_;
+      worker.current->givenUp = true;
       request = std::exchange(worker.current->request, nullptr);
     }
     Close(request);
@@ -226,7 +226,7 @@ class Workers {
   bool Hold(Lookup& lookup, HINTERNET request) noexcept {
     {
       Lock lock(section_);
-      if (!lookup.given_up) {
+      if (!lookup.givenUp) {
         lookup.request = request;
         return true;
       }
@@ -247,19 +247,19 @@ class Workers {
 
   bool GivenUp(const Lookup& lookup) noexcept {
     Lock lock(section_);
-    return lookup.given_up;
+    return lookup.givenUp;
   }
 
   // For the worker's thread, when its lookup's outcome is known: whether it stays for the next
   // lookup (its lookup was not given up on, it can work, and no other worker waits) or ends.
-  bool Ended(const std::shared_ptr<Worker>& worker, bool can_work) noexcept {
+  bool Ended(const std::shared_ptr<Worker>& worker, bool canWork) noexcept {
     Lock lock(section_);
     worker->current.reset();
-    if (worker->given_up) {
-      --given_up_;
+    if (worker->givenUp) {
+      --givenUp_;
       return false;
     }
-    if (!can_work || waiting_) return false;
+    if (!canWork || waiting_) return false;
     waiting_ = worker;
     return true;
   }
@@ -289,7 +289,7 @@ class Workers {
 
   CRITICAL_SECTION section_;
   std::shared_ptr<Worker> waiting_;  // the worker that takes the next lookup
-  int given_up_ = 0;                 // workers still busy with lookups given up on
+  int givenUp_ = 0;                  // workers still busy with lookups given up on
 };
 
 // One GET of an address, on the worker's thread. Its handles are closed when it goes (its

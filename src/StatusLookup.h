@@ -29,8 +29,8 @@ inline constexpr int kLookupFailed = 1001;
 // The account holds a character code page 936 cannot carry, so it cannot be sent.
 inline constexpr int kAccountNotSendable = 1002;
 
-constexpr bool IsOnlineAnswer(std::uint64_t answer_size) {
-  return answer_size == kOnlineAnswerSize;
+constexpr bool IsOnlineAnswer(std::uint64_t answerSize) {
+  return answerSize == kOnlineAnswerSize;
 }
 
 // The address that asks for the account's status: the account goes out as bytes of code page

@@ -39,7 +39,7 @@ struct FaceDesign {
   COLORREF inner;
   COLORREF extra;                    // pressed: bottom line; focused: focus frame; disabled: fill
   std::array<COLORREF, 36> corners;  // pixels 1 to 36
-  LONG caption_inset;                // the caption rectangle is (0, inset, W, H - inset)
+  LONG captionInset;                 // the caption rectangle is (0, inset, W, H - inset)
   COLORREF text;
 };
 
@@ -79,20 +79,20 @@ struct Point {
 
 // The 36 corner pixels, in the order the tables set them. In 64 bits, so that sizes at the
 // edge of the 32-bit range have their coordinates too.
-std::array<Point, 36> CornerCoordinates(long long W, long long H) {
+std::array<Point, 36> CornerCoordinates(long long w, long long h) {
   return {{{0, 0},         {1, 0},         {2, 0},         {0, 1},         {0, 2},
-           {W - 3, 0},     {W - 2, 0},     {W - 1, 0},     {W - 1, 1},     {W - 1, 2},
-           {0, H - 3},     {0, H - 2},     {0, H - 1},     {1, H - 1},     {2, H - 1},
-           {W - 1, H - 3}, {W - 1, H - 2}, {W - 3, H - 1}, {W - 2, H - 1}, {W - 1, H - 1},
-           {1, 1},         {2, 1},         {1, 2},         {2, 2},         {W - 3, 1},
-           {W - 2, 1},     {W - 3, 2},     {W - 2, 2},     {1, H - 3},     {2, H - 3},
-           {1, H - 2},     {2, H - 2},     {W - 3, H - 3}, {W - 2, H - 3}, {W - 3, H - 2},
-           {W - 2, H - 2}}};
+           {w - 3, 0},     {w - 2, 0},     {w - 1, 0},     {w - 1, 1},     {w - 1, 2},
+           {0, h - 3},     {0, h - 2},     {0, h - 1},     {1, h - 1},     {2, h - 1},
+           {w - 1, h - 3}, {w - 1, h - 2}, {w - 3, h - 1}, {w - 2, h - 1}, {w - 1, h - 1},
+           {1, 1},         {2, 1},         {1, 2},         {2, 2},         {w - 3, 1},
+           {w - 2, 1},     {w - 3, 2},     {w - 2, 2},     {1, h - 3},     {2, h - 3},
+           {1, h - 2},     {2, h - 2},     {w - 3, h - 3}, {w - 2, h - 3}, {w - 3, h - 2},
+           {w - 2, h - 2}}};
 }
 
 // Bottoms of bands 1 to 5 with the design's own arithmetic: double precision and floor.
-std::array<LONG, 5> BandBottoms(FaceIndex face, LONG H) {
-  const double sixth = (H - 4) / 6.0;
+std::array<LONG, 5> BandBottoms(FaceIndex face, LONG h) {
+  const double sixth = (h - 4) / 6.0;
   if (face == kPressed) {
     const double b1 = std::floor(sixth + 2);
     const double b2 = b1 + std::floor(sixth + 2);
@@ -101,12 +101,12 @@ std::array<LONG, 5> BandBottoms(FaceIndex face, LONG H) {
     const double b5 = b4 + std::floor(sixth + 0.5);
     return {LONG(b1), LONG(b2), LONG(b3), LONG(b4), LONG(b5)};
   }
-  const double h = std::floor(sixth + 0.5);
-  return {LONG(h), LONG(2 * h), LONG(3 * h), LONG(4 * h), LONG(5 * h)};
+  const double band = std::floor(sixth + 0.5);
+  return {LONG(band), LONG(2 * band), LONG(3 * band), LONG(4 * band), LONG(5 * band)};
 }
 
-void SetCorners(Image& image, const FaceDesign& design, LONG W, LONG H, int first, int last) {
-  const auto at = CornerCoordinates(W, H);
+void SetCorners(Image& image, const FaceDesign& design, LONG w, LONG h, int first, int last) {
+  const auto at = CornerCoordinates(w, h);
   for (int i = first; i < last; ++i) {
     const COLORREF colour = design.corners[i];
     image.Set(at[i].x, at[i].y, colour == kFace ? GetSysColor(COLOR_BTNFACE) : colour);
@@ -116,33 +116,33 @@ void SetCorners(Image& image, const FaceDesign& design, LONG W, LONG H, int firs
 // The face as designed over a canvas that holds only the sentinel: the caption left out.
 Image ExpectedFace(FaceIndex face, const RECT& received, const Image& blank) {
   const FaceDesign& design = kDesigns[face];
-  const LONG W = received.right - received.left;
-  const LONG H = received.bottom - received.top;
+  const LONG w = received.right - received.left;
+  const LONG h = received.bottom - received.top;
   Image image = blank;
   if (face == kDisabled) {
     image.FillRect(received, design.extra);
     image.FrameRect(received, design.outer);
   } else {
-    const auto bottoms = BandBottoms(face, H);
+    const auto bottoms = BandBottoms(face, h);
     LONG top = 2;
     for (int i = 0; i < 6; ++i) {
-      const LONG bottom = i < 5 ? bottoms[i] : H - 2;
-      image.FillRect({2, top, W - 2, bottom}, design.bands[i]);
+      const LONG bottom = i < 5 ? bottoms[i] : h - 2;
+      image.FillRect({2, top, w - 2, bottom}, design.bands[i]);
       top = bottom;
     }
-    image.FrameRect({0, 0, W, H}, design.outer);
+    image.FrameRect({0, 0, w, h}, design.outer);
   }
-  SetCorners(image, design, W, H, 0, 20);
-  image.FrameRect({1, 1, W - 1, H - 1}, design.inner);
-  if (face == kPressed) image.HorizontalLine(2, W - 2, H - 2, design.extra);
-  if (face == kFocused) image.FrameRect({2, 2, W - 2, H - 2}, design.extra);
-  SetCorners(image, design, W, H, 20, 36);
+  SetCorners(image, design, w, h, 0, 20);
+  image.FrameRect({1, 1, w - 1, h - 1}, design.inner);
+  if (face == kPressed) image.HorizontalLine(2, w - 2, h - 2, design.extra);
+  if (face == kFocused) image.FrameRect({2, 2, w - 2, h - 2}, design.extra);
+  SetCorners(image, design, w, h, 20, 36);
   return image;
 }
 
-RECT CaptionRect(FaceIndex face, LONG W, LONG H) {
-  const LONG inset = kDesigns[face].caption_inset;
-  return {0, inset, W, H - inset};
+RECT CaptionRect(FaceIndex face, LONG w, LONG h) {
+  const LONG inset = kDesigns[face].captionInset;
+  return {0, inset, w, h - inset};
 }
 
 std::string Text(const RECT& r) {
@@ -152,11 +152,11 @@ std::string Text(const RECT& r) {
 
 // Room for the face and for a rectangle as received that lies near it, plus a margin.
 SIZE CanvasSize(const RECT& rect) {
-  const auto close_by = [](LONG v) { return v >= 0 && v <= 1000 ? v : 0; };
-  const LONG W = std::clamp<LONG>(rect.right - rect.left, 0, 1000);
-  const LONG H = std::clamp<LONG>(rect.bottom - rect.top, 0, 1000);
-  return {std::max(W, close_by(rect.right)) + 2 * kMargin,
-          std::max(H, close_by(rect.bottom)) + 2 * kMargin};
+  const auto closeBy = [](LONG v) { return v >= 0 && v <= 1000 ? v : 0; };
+  const LONG w = std::clamp<LONG>(rect.right - rect.left, 0, 1000);
+  const LONG h = std::clamp<LONG>(rect.bottom - rect.top, 0, 1000);
+  return {std::max(w, closeBy(rect.right)) + 2 * kMargin,
+          std::max(h, closeBy(rect.bottom)) + 2 * kMargin};
 }
 
 // An empty caption for the whole-image comparisons: the face painted completely, no text.
@@ -173,46 +173,33 @@ void ExpectFaceAsDesigned(FaceIndex face, const RECT& rect) {
   RECT item = rect;
   design.paint(canvas.dc(), item, L"");
 
-  const LONG W = rect.right - rect.left;
-  const LONG H = rect.bottom - rect.top;
+  const LONG w = rect.right - rect.left;
+  const LONG h = rect.bottom - rect.top;
   EXPECT_TRUE(SameImage(canvas.Snapshot(), ExpectedFace(face, rect, blank)));
-  const RECT final_rect =
-      face == kNormal || face == kDisabled ? RECT{0, 0, W, H} : RECT{0, 1, W, H - 1};
-  EXPECT_EQ(Text(item), Text(final_rect));
+  const RECT finalRect =
+      face == kNormal || face == kDisabled ? RECT{0, 0, w, h} : RECT{0, 1, w, h - 1};
+  EXPECT_EQ(Text(item), Text(finalRect));
   EXPECT_EQ(GetTextColor(canvas.dc()), design.text);
   EXPECT_EQ(GetCurrentObject(canvas.dc(), OBJ_PEN), pen);
   EXPECT_EQ(GetCurrentObject(canvas.dc(), OBJ_BRUSH), brush);
 }
 
-TEST(FaceImage, CommonButtonSizes) {
-  const SIZE sizes[] = {{75, 23}, {81, 22}, {73, 22}, {80, 25}, {100, 24}, {75, 19}, {120, 30}};
-  for (FaceIndex face : kFaces) {
-    for (SIZE s : sizes) ExpectFaceAsDesigned(face, {0, 0, s.cx, s.cy});
+// Common button sizes; every band layout up to 25 rows, with the empty and upside-down bands of
+// low buttons; below 6 pixels, where corner coordinates coincide or go negative and later calls
+// win; away from the origin, where only W and H count, except for the disabled face's fill and
+// outer border.
+TEST(FaceImage, AsDesignedAtEverySizeAndPlace) {
+  std::vector<RECT> rects = {{10, 5, 110, 28},
+                             {10, 10, 90, 35},
+                             {-7, -3, 74, 19},
+                             {INT_MIN, INT_MIN, INT_MIN + 81, INT_MIN + 22}};
+  for (SIZE s : {SIZE{75, 23}, {81, 22}, {73, 22}, {80, 25}, {100, 24}, {75, 19}, {120, 30}}) {
+    rects.push_back({0, 0, s.cx, s.cy});
   }
-}
-
-// Every band layout up to 25 rows, with the empty and upside-down bands of low buttons.
-TEST(FaceImage, EveryHeightFrom0To25) {
-  for (FaceIndex face : kFaces) {
-    for (LONG H = 0; H <= 25; ++H) ExpectFaceAsDesigned(face, {0, 0, 30, H});
+  for (LONG h = 0; h <= 25; ++h) rects.push_back({0, 0, 30, h});
+  for (LONG w = 0; w <= 6; ++w) {
+    for (LONG h = 0; h <= 6; ++h) rects.push_back({0, 0, w, h});
   }
-}
-
-// Below 6 pixels corner coordinates coincide or go negative; later calls win.
-TEST(FaceImage, SmallSizesWhereCornerPixelsCoincide) {
-  for (FaceIndex face : kFaces) {
-    for (LONG W = 0; W <= 6; ++W) {
-      for (LONG H = 0; H <= 6; ++H) ExpectFaceAsDesigned(face, {0, 0, W, H});
-    }
-  }
-}
-
-// Only W and H count, except for the disabled face's fill and outer border.
-TEST(FaceImage, ItemRectangleAwayFromTheOrigin) {
-  const RECT rects[] = {{10, 5, 110, 28},
-                        {10, 10, 90, 35},
-                        {-7, -3, 74, 19},
-                        {INT_MIN, INT_MIN, INT_MIN + 81, INT_MIN + 22}};
   for (FaceIndex face : kFaces) {
     for (const RECT& r : rects) ExpectFaceAsDesigned(face, r);
   }
@@ -227,7 +214,7 @@ TEST(FaceBands, RowsAsTheDesignListsThem) {
   };
   struct Profile {
     FaceIndex face;
-    LONG H;
+    LONG h;
     std::vector<Run> runs;
   };
   const Profile profiles[] = {
@@ -247,9 +234,9 @@ TEST(FaceBands, RowsAsTheDesignListsThem) {
   constexpr LONG kW = 30;
   for (const Profile& p : profiles) {
     const FaceDesign& design = kDesigns[p.face];
-    SCOPED_TRACE(std::string(design.name) + " face, H = " + std::to_string(p.H));
-    Canvas canvas(kW + 2 * kMargin, p.H + 2 * kMargin, {kMargin, kMargin}, kSentinel);
-    RECT item{0, 0, kW, p.H};
+    SCOPED_TRACE(std::string(design.name) + " face, H = " + std::to_string(p.h));
+    Canvas canvas(kW + 2 * kMargin, p.h + 2 * kMargin, {kMargin, kMargin}, kSentinel);
+    RECT item{0, 0, kW, p.h};
     design.paint(canvas.dc(), item, L"");
     const Image got = canvas.Snapshot();
     for (const Run& run : p.runs) {
@@ -298,7 +285,7 @@ TEST(FaceOverflow, EdgeOfThe32BitRangeRaisesError6) {
     FaceIndex face;
     RECT rect;
     Drawn drawn;
-    int corner_pixels;  // for kDisabledOuterPixels: how many of the table were set
+    int cornerPixels;  // for kDisabledOuterPixels: how many of the table were set
   };
   std::vector<Case> cases;
   for (FaceIndex face : kFaces) {
@@ -346,13 +333,13 @@ TEST(FaceOverflow, EdgeOfThe32BitRangeRaisesError6) {
       EXPECT_TRUE(SameImage(got, blank));
     } else if (c.drawn == kDisabledOuterPixels) {
       // The fill and the outer border of the rectangle as received, then the first pixels.
-      const LONG W = c.rect.right - c.rect.left;
-      const LONG H = c.rect.bottom - c.rect.top;
+      const LONG w = c.rect.right - c.rect.left;
+      const LONG h = c.rect.bottom - c.rect.top;
       Image expected = blank;
       expected.FillRect(c.rect, design.extra);
       expected.FrameRect(c.rect, design.outer);
-      const auto at = CornerCoordinates(W, H);
-      for (int i = 0; i < c.corner_pixels; ++i) {
+      const auto at = CornerCoordinates(w, h);
+      for (int i = 0; i < c.cornerPixels; ++i) {
         const COLORREF colour = design.corners[i];
         expected.Set(at[i].x, at[i].y, colour == kFace ? GetSysColor(COLOR_BTNFACE) : colour);
       }
@@ -398,22 +385,22 @@ struct Captioned {
 };
 
 // Paints a face with a caption in the program's font and finds the caption's pixels.
-Captioned PaintWithCaption(FaceIndex face, LONG W, LONG H, const std::wstring& caption) {
-  Canvas canvas(W + 2 * kMargin, H + 2 * kMargin, {kMargin, kMargin}, kSentinel);
+Captioned PaintWithCaption(FaceIndex face, LONG w, LONG h, const std::wstring& caption) {
+  Canvas canvas(w + 2 * kMargin, h + 2 * kMargin, {kMargin, kMargin}, kSentinel);
   const base::Font font = CaptionFont();
   const base::ScopedSelectObject select(canvas.dc(), font.get());
   SetBkMode(canvas.dc(), TRANSPARENT);
   const Image blank = canvas.Snapshot();
-  RECT item{0, 0, W, H};
+  RECT item{0, 0, w, h};
   kDesigns[face].paint(canvas.dc(), item, caption);
   Captioned out{canvas.Snapshot(), {}};
-  out.ink = InkOf(out.image, ExpectedFace(face, {0, 0, W, H}, blank));
+  out.ink = InkOf(out.image, ExpectedFace(face, {0, 0, w, h}, blank));
   return out;
 }
 
 // Where the system centres a text of these bytes in the caption rectangle, a pixel of slack
 // on every side for its rounding.
-RECT CentredTextBox(FaceIndex face, LONG W, LONG H, const std::string& bytes) {
+RECT CentredTextBox(FaceIndex face, LONG w, LONG h, const std::string& bytes) {
   Canvas canvas(1, 1, {0, 0}, kSentinel);
   const base::Font font = CaptionFont();
   const base::ScopedSelectObject select(canvas.dc(), font.get());
@@ -422,7 +409,7 @@ RECT CentredTextBox(FaceIndex face, LONG W, LONG H, const std::string& bytes) {
   const int length =
       MultiByteToWideChar(936, 0, bytes.data(), static_cast<int>(bytes.size()), text, 16);
   GetTextExtentPoint32W(canvas.dc(), text, length, &extent);
-  const RECT r = CaptionRect(face, W, H);
+  const RECT r = CaptionRect(face, w, h);
   const LONG left = r.left + (r.right - r.left - extent.cx) / 2;
   const LONG top = r.top + (r.bottom - r.top - extent.cy) / 2;
   return {left - 1, top - 1, left + extent.cx + 1, top + extent.cy + 1};
@@ -490,11 +477,11 @@ TEST(FaceCaption, AmpersandUnderlinesTheNextCharacter) {
 TEST(FaceCaption, LineBreakStaysOnOneLine) {
   for (FaceIndex face : kFaces) {
     SCOPED_TRACE(kDesigns[face].name);
-    const Ink one_line = PaintWithCaption(face, 81, 22, L"AB").ink;
+    const Ink oneLine = PaintWithCaption(face, 81, 22, L"AB").ink;
     const Ink broken = PaintWithCaption(face, 81, 22, L"A\nB").ink;
     const Ink a = PaintWithCaption(face, 81, 22, L"A").ink;
-    EXPECT_EQ(broken.box.top, one_line.box.top);
-    EXPECT_EQ(broken.box.bottom, one_line.box.bottom);
+    EXPECT_EQ(broken.box.top, oneLine.box.top);
+    EXPECT_EQ(broken.box.bottom, oneLine.box.bottom);
     EXPECT_GT(broken.box.right - broken.box.left, a.box.right - a.box.left) << "B not drawn";
   }
 }

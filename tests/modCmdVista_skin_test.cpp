@@ -160,30 +160,22 @@ TEST_F(SkinDispatch, OtherRequestsAndMessagesReachThePreviousProcedure) {
   EXPECT_EQ(recorder_.Count(kProbe), 1);
 }
 
-TEST(SkinHook, UnhookRestoresTheWindowsOwnProcedure) {
+TEST(SkinHook, UnhookRestoresTheWindowsOwnProcedureAndHookingTwiceChangesNothing) {
   Recorder a;
   const LONG_PTR original = ProcOf(a.hwnd());
   modCmdVista::UnhookForm(a.hwnd());  // not hooked: nothing happens
   EXPECT_EQ(ProcOf(a.hwnd()), original);
   modCmdVista::HookForm(a.hwnd());
-  EXPECT_NE(ProcOf(a.hwnd()), original);
-  EXPECT_TRUE(IsWindowUnicode(a.hwnd())) << "hooked, its texts must not pass the code page";
-  modCmdVista::UnhookForm(a.hwnd());
-  EXPECT_EQ(ProcOf(a.hwnd()), original);
-  EXPECT_TRUE(IsWindowUnicode(a.hwnd()));
-}
-
-TEST(SkinHook, HookingTwiceChangesNothing) {
-  Recorder a;
-  const LONG_PTR original = ProcOf(a.hwnd());
-  modCmdVista::HookForm(a.hwnd());
   const LONG_PTR hooked = ProcOf(a.hwnd());
+  EXPECT_NE(hooked, original);
+  EXPECT_TRUE(IsWindowUnicode(a.hwnd())) << "hooked, its texts must not pass the code page";
   modCmdVista::HookForm(a.hwnd());
   EXPECT_EQ(ProcOf(a.hwnd()), hooked);
   EXPECT_EQ(SendMessageW(a.hwnd(), kProbe, 0, 0), 1234);
-  EXPECT_EQ(a.Count(kProbe), 1);
+  EXPECT_EQ(a.Count(kProbe), 1) << "hooked twice, the message must pass once";
   modCmdVista::UnhookForm(a.hwnd());
   EXPECT_EQ(ProcOf(a.hwnd()), original);
+  EXPECT_TRUE(IsWindowUnicode(a.hwnd()));
 }
 
 TEST(SkinHook, EachOfTwoWindowsChainsToItsOwnProcedure) {

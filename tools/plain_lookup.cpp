@@ -1,9 +1,9 @@
-// The plain design's lookup, a baseline of the query benchmark (scripts/bench.sh): the main
-// window's plain design with none of Pellucor's checks. An account box, a read-out box and "查询";
-// a query downloads the status address into a fixed file synchronously on the user-interface thread
-// and decides by the file's length. Leaving the account box queries too, as in the design. COM is
-// set up for the thread at start, and the download service is imported, as a runtime that
-// declares it would have it: the first query pays no loading.
+// The plain design's synchronous lookup, a baseline of the query benchmark (scripts/bench.sh):
+// the main window's plain design with none of Pellucor's checks. An account box, a read-out box
+// and "查询"; a query downloads the status address into a fixed file synchronously on the
+// user-interface thread and decides by the file's length. Leaving the account box queries too,
+// as in the design. COM is set up for the thread at start, and the download service is
+// imported, as a runtime that declares it would have it: the first query pays no loading.
 
 #include <windows.h>
 #include <urlmon.h>
@@ -19,19 +19,19 @@ struct Window {
   HWND account = nullptr, readout = nullptr;
   char scratch[MAX_PATH] = {};
 };
-Window g_window;  // the window procedure has no other place for it
+Window plainWindow;  // the window procedure has no other place for it
 
 // The design's query: the address as typed, the download, the file's length.
 void Command1_Click() {
   wchar_t account[256] = {};
-  GetWindowTextW(g_window.account, account, 256);
+  GetWindowTextW(plainWindow.account, account, 256);
   char ansi[512] = {};
   WideCharToMultiByte(CP_ACP, 0, account, -1, ansi, sizeof ansi, nullptr, nullptr);
   const std::string address = kAddressPrefix + std::string(ansi) + "&s=1";
-  URLDownloadToFileA(nullptr, address.c_str(), g_window.scratch, 0, nullptr);
+  URLDownloadToFileA(nullptr, address.c_str(), plainWindow.scratch, 0, nullptr);
   WIN32_FILE_ATTRIBUTE_DATA data = {};
-  GetFileAttributesExA(g_window.scratch, GetFileExInfoStandard, &data);
-  SetWindowTextW(g_window.readout, data.nFileSizeLow == 4944 ? L"在线" : L"离线");
+  GetFileAttributesExA(plainWindow.scratch, GetFileExInfoStandard, &data);
+  SetWindowTextW(plainWindow.readout, data.nFileSizeLow == 4944 ? L"在线" : L"离线");
 }
 
 LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -43,7 +43,7 @@ LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
       }
       return 0;
     case WM_DESTROY:
-      DeleteFileA(g_window.scratch);
+      DeleteFileA(plainWindow.scratch);
       PostQuitMessage(0);
       return 0;
   }
@@ -63,7 +63,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   char folder[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, folder);
-  lstrcpynA(g_window.scratch, (std::string(folder) + "plain_lookup.tmp").c_str(), MAX_PATH);
+  lstrcpynA(plainWindow.scratch, (std::string(folder) + "plain_lookup.tmp").c_str(), MAX_PATH);
 
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof wc;
@@ -78,11 +78,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
       CreateWindowExW(0, wc.lpszClassName, L"Plain lookup", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
                       CW_USEDEFAULT, CW_USEDEFAULT, 291, 136, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
-  g_window.account = Child(window, L"Edit", L"tolvarin", WS_BORDER, 48, 13, 201, 18, kAccountId);
-  g_window.readout = Child(window, L"Edit", L"", WS_BORDER, 48, 37, 201, 18, kReadOutId);
+  plainWindow.account = Child(window, L"Edit", L"tolvarin", WS_BORDER, 48, 13, 201, 18, kAccountId);
+  plainWindow.readout = Child(window, L"Edit", L"", WS_BORDER, 48, 37, 201, 18, kReadOutId);
   Child(window, L"Button", L"查询", BS_PUSHBUTTON, 168, 64, 81, 22, kQueryId);
   ShowWindow(window, show);
-  SetFocus(g_window.account);
+  SetFocus(plainWindow.account);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (!IsDialogMessageW(window, &message)) {

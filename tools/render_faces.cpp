@@ -46,9 +46,9 @@ std::vector<DWORD> PaintFace(const Face& face) {
   void* bits = nullptr;
   const base::Bitmap bitmap(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap) return {};
-  const base::ScopedSelectObject select_bitmap(dc.get(), bitmap.get());
+  const base::ScopedSelectObject selectBitmap(dc.get(), bitmap.get());
   const base::Font font = forms::DefaultFont(96);
-  const base::ScopedSelectObject select_font(dc.get(), font.get());
+  const base::ScopedSelectObject selectFont(dc.get(), font.get());
 
   RECT all{0, 0, kWidth, kHeight};
   FillRect(dc.get(), &all, GetSysColorBrush(COLOR_BTNFACE));

@@ -18,7 +18,7 @@ constexpr char kPathPrefix[] = "/online.ww?v=2&uid=";
 constexpr long long kOnlineBodySize = 4944;
 constexpr int kAccountId = 1, kReadOutId = 2, kQueryId = 3;
 
-HWND g_account = nullptr, g_readout = nullptr;
+HWND accountBox = nullptr, readoutBox = nullptr;
 
 // The proxy's host and port from http_proxy, or the status server's own.
 void Server(std::string& host, u_short& port) {
@@ -66,11 +66,11 @@ long long BodySize(const std::string& path) {
 
 void Command1_Click() {
   wchar_t account[256] = {};
-  GetWindowTextW(g_account, account, 256);
+  GetWindowTextW(accountBox, account, 256);
   char ansi[512] = {};
   WideCharToMultiByte(CP_ACP, 0, account, -1, ansi, sizeof ansi, nullptr, nullptr);
   const long long size = BodySize(kPathPrefix + std::string(ansi) + "&s=1");
-  SetWindowTextW(g_readout, size == kOnlineBodySize ? L"在线" : L"离线");
+  SetWindowTextW(readoutBox, size == kOnlineBodySize ? L"在线" : L"离线");
 }
 
 LRESULT CALLBACK SocketWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -113,11 +113,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
                                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
                                 CW_USEDEFAULT, 291, 136, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
-  g_account = Child(window, L"Edit", L"tolvarin", WS_BORDER, 48, 13, 201, 18, kAccountId);
-  g_readout = Child(window, L"Edit", L"", WS_BORDER, 48, 37, 201, 18, kReadOutId);
+  accountBox = Child(window, L"Edit", L"tolvarin", WS_BORDER, 48, 13, 201, 18, kAccountId);
+  readoutBox = Child(window, L"Edit", L"", WS_BORDER, 48, 37, 201, 18, kReadOutId);
   Child(window, L"Button", L"查询", BS_PUSHBUTTON, 168, 64, 81, 22, kQueryId);
   ShowWindow(window, show);
-  SetFocus(g_account);
+  SetFocus(accountBox);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (!IsDialogMessageW(window, &message)) {

@@ -9,21 +9,21 @@ int Length(size_t size) {
   return static_cast<int>(size);
 }
 
-std::string WideToBytes(UINT code_page, std::wstring_view text, DWORD flags, BOOL* used_default) {
+std::string WideToBytes(UINT codePage, std::wstring_view text, DWORD flags, BOOL* usedDefault) {
   if (text.empty()) return {};
-  int n = WideCharToMultiByte(code_page, flags, text.data(), Length(text.size()), nullptr, 0,
-                              nullptr, used_default);
+  int n = WideCharToMultiByte(codePage, flags, text.data(), Length(text.size()), nullptr, 0,
+                              nullptr, usedDefault);
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(code_page, flags, text.data(), Length(text.size()), out.data(), n, nullptr,
-                      used_default);
+  WideCharToMultiByte(codePage, flags, text.data(), Length(text.size()), out.data(), n, nullptr,
+                      usedDefault);
   return out;
 }
 
-std::wstring BytesToWide(UINT code_page, std::string_view text) {
+std::wstring BytesToWide(UINT codePage, std::string_view text) {
   if (text.empty()) return {};
-  int n = MultiByteToWideChar(code_page, 0, text.data(), Length(text.size()), nullptr, 0);
+  int n = MultiByteToWideChar(codePage, 0, text.data(), Length(text.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(code_page, 0, text.data(), Length(text.size()), out.data(), n);
+  MultiByteToWideChar(codePage, 0, text.data(), Length(text.size()), out.data(), n);
   return out;
 }
 
@@ -37,12 +37,12 @@ std::optional<std::string> ToAnsiExact(std::wstring_view text) {
   return ToCodePageExact(CP_ACP, text);
 }
 
-std::optional<std::string> ToCodePageExact(unsigned code_page, std::wstring_view text) {
-  BOOL used_default = FALSE;
-  std::string out = WideToBytes(code_page, text, WC_NO_BEST_FIT_CHARS, &used_default);
-  if (used_default) return std::nullopt;
+std::optional<std::string> ToCodePageExact(unsigned codePage, std::wstring_view text) {
+  BOOL usedDefault = FALSE;
+  std::string out = WideToBytes(codePage, text, WC_NO_BEST_FIT_CHARS, &usedDefault);
+  if (usedDefault) return std::nullopt;
   // The default character may itself be a character of the text ("?"): a round trip tells.
-  if (BytesToWide(code_page, out) != text) return std::nullopt;
+  if (BytesToWide(codePage, out) != text) return std::nullopt;
   return out;
 }
 

@@ -18,7 +18,7 @@ std::optional<std::string> ToAnsiExact(std::wstring_view text);
 
 // UTF-16 to the given code page (such as 936, whatever the system's ANSI code page is), or
 // nothing when a character has no exact counterpart in it.
-std::optional<std::string> ToCodePageExact(unsigned code_page, std::wstring_view text);
+std::optional<std::string> ToCodePageExact(unsigned codePage, std::wstring_view text);
 
 // The ANSI code page to UTF-16, one UTF-16 character per character of the code page. NUL bytes
 // are kept as NUL characters.

@@ -18,12 +18,12 @@ std::wstring DecimalText(std::int64_t value) {
   return text;
 }
 
-std::wstring HexText(std::uint64_t value, int min_digits) {
+std::wstring HexText(std::uint64_t value, int minDigits) {
   static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
   std::wstring text;
   for (int shift = 60; shift >= 0; shift -= 4) {
     unsigned digit = static_cast<unsigned>(value >> shift) & 0xF;
-    if (digit != 0 || !text.empty() || shift < 4 * min_digits || shift == 0) text += kDigits[digit];
+    if (digit != 0 || !text.empty() || shift < 4 * minDigits || shift == 0) text += kDigits[digit];
   }
   return text;
 }

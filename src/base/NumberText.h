@@ -12,6 +12,6 @@ std::wstring DecimalText(std::int64_t value);
 
 // Upper-case hexadecimal digits, zero-padded to at least min_digits, without a prefix:
 // HexText(0x80004005, 8) is "80004005".
-std::wstring HexText(std::uint64_t value, int min_digits = 1);
+std::wstring HexText(std::uint64_t value, int minDigits = 1);
 
 }  // namespace base

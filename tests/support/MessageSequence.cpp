@@ -7,7 +7,7 @@
 namespace testsupport {
 namespace {
 
-MessageSequence* g_sequence = nullptr;  // the hooks' callbacks have no context
+MessageSequence* currentSequence = nullptr;  // the hooks' callbacks have no context
 
 std::string MessageName(UINT message) {
   static const std::pair<UINT, const char*> kNames[] = {
@@ -38,7 +38,7 @@ constexpr int kSeen = kWParam;
 }  // namespace
 
 MessageSequence::MessageSequence(std::vector<UINT> messages) : messages_(std::move(messages)) {
-  g_sequence = this;
+  currentSequence = this;
   sent_ = SetWindowsHookExW(WH_CALLWNDPROC, &OnSent, nullptr, GetCurrentThreadId());
   taken_ = SetWindowsHookExW(WH_GETMESSAGE, &OnTaken, nullptr, GetCurrentThreadId());
 }
@@ -46,7 +46,7 @@ MessageSequence::MessageSequence(std::vector<UINT> messages) : messages_(std::mo
 MessageSequence::~MessageSequence() {
   UnhookWindowsHookEx(sent_);
   UnhookWindowsHookEx(taken_);
-  g_sequence = nullptr;
+  currentSequence = nullptr;
 }
 
 void MessageSequence::Name(HWND window, const char* name) {
@@ -54,17 +54,17 @@ void MessageSequence::Name(HWND window, const char* name) {
 }
 
 LRESULT CALLBACK MessageSequence::OnSent(int code, WPARAM wp, LPARAM lp) {
-  if (code == HC_ACTION && g_sequence) {
+  if (code == HC_ACTION && currentSequence) {
     const auto* call = reinterpret_cast<const CWPSTRUCT*>(lp);
-    g_sequence->Record(call->hwnd, call->message, kSent, call->wParam);
+    currentSequence->Record(call->hwnd, call->message, kSent, call->wParam);
   }
   return CallNextHookEx(nullptr, code, wp, lp);
 }
 
 LRESULT CALLBACK MessageSequence::OnTaken(int code, WPARAM wp, LPARAM lp) {
-  if (code == HC_ACTION && wp == PM_REMOVE && g_sequence) {
+  if (code == HC_ACTION && wp == PM_REMOVE && currentSequence) {
     const auto* msg = reinterpret_cast<const MSG*>(lp);
-    g_sequence->Record(msg->hwnd, msg->message, kPosted, msg->wParam);
+    currentSequence->Record(msg->hwnd, msg->message, kPosted, msg->wParam);
   }
   return CallNextHookEx(nullptr, code, wp, lp);
 }

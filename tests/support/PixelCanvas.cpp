@@ -78,7 +78,7 @@ Canvas::Canvas(int width, int height, POINT origin, COLORREF sentinel)
   void* bits = nullptr;
   bitmap_.reset(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   bits_ = static_cast<const DWORD*>(bits);
-  previous_bitmap_ = SelectObject(dc_.get(), bitmap_.get());
+  previousBitmap_ = SelectObject(dc_.get(), bitmap_.get());
   // A DIB pixel is 0x00RRGGBB; a COLORREF is 0x00BBGGRR.
   const DWORD fill = (GetRValue(sentinel) << 16) | (GetGValue(sentinel) << 8) | GetBValue(sentinel);
   std::fill_n(static_cast<DWORD*>(bits), static_cast<size_t>(width) * height, fill);
@@ -86,7 +86,7 @@ Canvas::Canvas(int width, int height, POINT origin, COLORREF sentinel)
 }
 
 Canvas::~Canvas() {
-  if (previous_bitmap_) SelectObject(dc_.get(), previous_bitmap_);
+  if (previousBitmap_) SelectObject(dc_.get(), previousBitmap_);
 }
 
 Image Canvas::Snapshot() const {

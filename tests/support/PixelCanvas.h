@@ -62,7 +62,7 @@ class Canvas {
   POINT origin_;
   base::MemoryDc dc_;
   base::Bitmap bitmap_;
-  HGDIOBJ previous_bitmap_ = nullptr;
+  HGDIOBJ previousBitmap_ = nullptr;
   const DWORD* bits_ = nullptr;
 };
 

@@ -10,7 +10,7 @@
 namespace testsupport {
 namespace {
 
-MessageBoxWatcher* g_watcher = nullptr;  // the thread timer's callback has no context
+MessageBoxWatcher* currentWatcher = nullptr;  // the thread timer's callback has no context
 
 BOOL CALLBACK CloseIfMessageBox(HWND hwnd, LPARAM lp) {
   wchar_t cls[16] = {};
@@ -53,11 +53,11 @@ struct ModalWait {
   DWORD since;  // when WhileModal began, then when whileOpen ran
   HWND modal;
 };
-ModalWait* g_modal = nullptr;
+ModalWait* modalWait = nullptr;
 
 BOOL CALLBACK FindOwned(HWND hwnd, LPARAM lp) {
   auto* found = reinterpret_cast<HWND*>(lp);
-  if (GetWindow(hwnd, GW_OWNER) != g_modal->owner || !IsWindowVisible(hwnd)) return TRUE;
+  if (GetWindow(hwnd, GW_OWNER) != modalWait->owner || !IsWindowVisible(hwnd)) return TRUE;
   *found = hwnd;
   return FALSE;
 }
@@ -65,20 +65,21 @@ BOOL CALLBACK FindOwned(HWND hwnd, LPARAM lp) {
 // Polls from inside the modal loop: for the modal window, to run whileOpen once; then, without
 // taking any message off the queue, for the window to close within the bound.
 void CALLBACK PollForModal(HWND, UINT, UINT_PTR, DWORD) {
-  if (!g_modal) return;
-  const DWORD elapsed = GetTickCount() - g_modal->since;
-  if (g_modal->whileOpen) {
-    EnumThreadWindows(GetCurrentThreadId(), &FindOwned, reinterpret_cast<LPARAM>(&g_modal->modal));
-    if (g_modal->modal) {
-      g_modal->since = GetTickCount();
-      (*std::exchange(g_modal->whileOpen, nullptr))(g_modal->modal);
+  if (!modalWait) return;
+  const DWORD elapsed = GetTickCount() - modalWait->since;
+  if (modalWait->whileOpen) {
+    EnumThreadWindows(GetCurrentThreadId(), &FindOwned,
+                      reinterpret_cast<LPARAM>(&modalWait->modal));
+    if (modalWait->modal) {
+      modalWait->since = GetTickCount();
+      (*std::exchange(modalWait->whileOpen, nullptr))(modalWait->modal);
     } else if (elapsed > 10000) {
       ADD_FAILURE() << "the modal window did not open";
-      g_modal->whileOpen = nullptr;
+      modalWait->whileOpen = nullptr;
     }
-  } else if (g_modal->modal && IsWindow(g_modal->modal) && elapsed > 5000) {
+  } else if (modalWait->modal && IsWindow(modalWait->modal) && elapsed > 5000) {
     ADD_FAILURE() << "the modal window is still open";
-    PostMessageW(std::exchange(g_modal->modal, nullptr), WM_CLOSE, 0, 0);
+    PostMessageW(std::exchange(modalWait->modal, nullptr), WM_CLOSE, 0, 0);
   }
 }
 
@@ -87,28 +88,28 @@ void CALLBACK PollForModal(HWND, UINT, UINT_PTR, DWORD) {
 void WhileModal(HWND owner, const std::function<void()>& show,
                 const std::function<void(HWND modal)>& whileOpen) {
   ModalWait wait = {owner, &whileOpen, GetTickCount(), nullptr};
-  g_modal = &wait;
+  modalWait = &wait;
   const UINT_PTR timer = SetTimer(nullptr, 0, 20, &PollForModal);
   show();
   KillTimer(nullptr, timer);
-  g_modal = nullptr;
+  modalWait = nullptr;
   PumpUntilIdle();
 }
 
 MessageBoxWatcher::MessageBoxWatcher() {
-  g_watcher = this;
+  currentWatcher = this;
   timer_ = SetTimer(nullptr, 0, 50, &MessageBoxWatcher::OnTimer);
 }
 
 MessageBoxWatcher::~MessageBoxWatcher() {
   KillTimer(nullptr, timer_);
-  g_watcher = nullptr;
+  currentWatcher = nullptr;
 }
 
 void CALLBACK MessageBoxWatcher::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-  if (!g_watcher) return;
+  if (!currentWatcher) return;
   EnumThreadWindows(GetCurrentThreadId(), &CloseIfMessageBox,
-                    reinterpret_cast<LPARAM>(&g_watcher->texts_));
+                    reinterpret_cast<LPARAM>(&currentWatcher->texts_));
 }
 
 void PressKey(WORD vk, WORD modifier) {

@@ -16,7 +16,7 @@ inline constexpr std::array<forms::ControlDesign, 6> kForm1Controls = {{
      .left = 720, .top = 195, .width = 3015, .height = 270, .tabIndex = 0},
     {.name = L"Text2", .kind = forms::ControlKind::TextBox, .caption = L"",
      .left = 720, .top = 555, .width = 3015, .height = 270, .tabIndex = 1,
-     .backColor = RGB(255, 255, 255)},
+     .backColour = RGB(255, 255, 255)},
     {.name = L"Command1", .kind = forms::ControlKind::CommandButton, .caption = L"查询",
      .left = 2520, .top = 960, .width = 1215, .height = 330, .tabIndex = 2},
     {.name = L"Label1", .kind = forms::ControlKind::Label, .caption = L"旺旺:",

@@ -46,12 +46,14 @@ class Closing : public testing::Test {
   void SetUp() override {
     if (!testsupport::StandInRuns() || ProgramPath().empty())
       GTEST_SKIP() << "needs the stand-in status server and PELLUCOR_EXE";
-    temp_files_before_ = testsupport::TempFiles();
+    tempFilesBefore_ = testsupport::TempFiles();
+    // A prefix made by a build from before the lookup kept nothing may hold some already.
+    profileFilesBefore_ = testsupport::ProfileFilesHolding("uid=");
   }
   void TearDown() override {
-    EXPECT_EQ(testsupport::TempFiles(), temp_files_before_) << "the temp folder changed";
+    EXPECT_EQ(testsupport::TempFiles(), tempFilesBefore_) << "the temp folder changed";
     // No cache entry, history or cookie keeps a status address once the programs have gone.
-    EXPECT_EQ(testsupport::ProfileFilesHolding("uid="), std::vector<std::wstring>{});
+    EXPECT_EQ(testsupport::ProfileFilesHolding("uid="), profileFilesBefore_);
   }
 
   // Brings a started program to the front and leaves the account box by Tab, which asks once,
@@ -79,7 +81,8 @@ class Closing : public testing::Test {
     EXPECT_EQ(program.ReadOut(), L"") << "the program takes input again";
   }
 
-  std::set<std::wstring> temp_files_before_;
+  std::set<std::wstring> tempFilesBefore_;
+  std::vector<std::wstring> profileFilesBefore_;
 };
 
 // While a query waits for a server that never answers, each way of asking to close ends the

@@ -124,7 +124,7 @@ class PeFile {
 #pragma pack(push, 2)
 struct GroupIconEntry {
   BYTE width, height, colours, reserved;
-  WORD planes, bit_count;
+  WORD planes, bitCount;
   DWORD bytes;
   WORD id;
 };
@@ -174,12 +174,12 @@ TEST_F(ReleaseExe, IsAStripped32BitGuiProgramForXpSp3) {
 // oleacc, and the About window's first link shell32: imported, they would bring a dozen more DLLs
 // into every start.
 TEST_F(ReleaseExe, ImportsOnlyWhatWindowsXpHas) {
-  const std::string loaded_on_use = " wininet.dll ole32.dll oleacc.dll oleaut32.dll shell32.dll ";
-  const std::string windows_dlls =
+  const std::string loadedOnUse = " wininet.dll ole32.dll oleacc.dll oleaut32.dll shell32.dll ";
+  const std::string windowsDlls =
       " kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll shlwapi.dll ole32.dll"
       " oleaut32.dll urlmon.dll wininet.dll comctl32.dll comdlg32.dll msvcrt.dll ws2_32.dll"
       " version.dll uxtheme.dll imm32.dll oleacc.dll ";
-  const std::string newer_than_xp =
+  const std::string newerThanXp =
       " GetTickCount64 InitializeConditionVariable SleepConditionVariableCS"
       " SleepConditionVariableSRW WakeConditionVariable WakeAllConditionVariable InitializeSRWLock"
       " AcquireSRWLockExclusive AcquireSRWLockShared InitOnceExecuteOnce InitOnceBeginInitialize"
@@ -196,10 +196,10 @@ TEST_F(ReleaseExe, ImportsOnlyWhatWindowsXpHas) {
     dlls += " " + dll;
     std::string lower = dll;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (!listed(windows_dlls, lower)) ADD_FAILURE() << dll << " is not a DLL of Windows";
-    if (listed(loaded_on_use, lower)) ADD_FAILURE() << dll << " is for the lookup to load";
+    if (!listed(windowsDlls, lower)) ADD_FAILURE() << dll << " is not a DLL of Windows";
+    if (listed(loadedOnUse, lower)) ADD_FAILURE() << dll << " is for the lookup to load";
     for (const std::string& f : functions) {
-      if (listed(newer_than_xp, f)) ADD_FAILURE() << dll << "!" << f << " is not in Windows XP";
+      if (listed(newerThanXp, f)) ADD_FAILURE() << dll << "!" << f << " is not in Windows XP";
     }
   }
   if (HasFailure()) std::printf("imported DLLs:%s\n", dlls.c_str());
@@ -253,27 +253,27 @@ TEST_F(ReleaseExe, VersionBlock) {
 TEST_F(ReleaseExe, IconIsOne16x16ImageIn256Colours) {
   const auto groups = pe_->Resources(14 /* RT_GROUP_ICON */);
   const auto icons = pe_->Resources(3 /* RT_ICON */);
-  const auto with_id = [](const auto& resources, int id) {
+  const auto withId = [](const auto& resources, int id) {
     return std::find_if(resources.begin(), resources.end(), [&](auto& r) { return r.id == id; });
   };
   ASSERT_EQ(groups.size(), 2u) << "the program icon and the About picture";
-  ASSERT_NE(with_id(groups, 1), groups.end());
-  ASSERT_NE(with_id(icons, 30001), icons.end());
+  ASSERT_NE(withId(groups, 1), groups.end());
+  ASSERT_NE(withId(icons, 30001), icons.end());
 
   // The About picture, group 2: a 32 x 32 and a 16 x 16 image of 24 bits per pixel.
-  const auto about = with_id(groups, 2);
+  const auto about = withId(groups, 2);
   ASSERT_NE(about, groups.end());
   ASSERT_EQ(Read<WORD>(about->data, 4), 2);
   for (int i = 0; i < 2; ++i) {
     const auto e = Read<GroupIconEntry>(about->data, 3 * sizeof(WORD) + i * sizeof(GroupIconEntry));
     EXPECT_EQ(e.width, i == 0 ? 32 : 16);
-    EXPECT_EQ(e.bit_count, 24);
-    const auto image = with_id(icons, e.id);
+    EXPECT_EQ(e.bitCount, 24);
+    const auto image = withId(icons, e.id);
     ASSERT_NE(image, icons.end());
     EXPECT_EQ(Read<BITMAPINFOHEADER>(image->data, 0).biBitCount, 24);
   }
 
-  const Bytes& group = with_id(groups, 1)->data;
+  const Bytes& group = withId(groups, 1)->data;
   EXPECT_EQ(Read<WORD>(group, 2), 1) << "an icon, not a cursor";
   ASSERT_EQ(Read<WORD>(group, 4), 1) << "images in the group";
   ASSERT_EQ(group.size(), 3 * sizeof(WORD) + sizeof(GroupIconEntry));
@@ -282,21 +282,21 @@ TEST_F(ReleaseExe, IconIsOne16x16ImageIn256Colours) {
   EXPECT_EQ(entry.width, 16);
   EXPECT_EQ(entry.height, 16);
   EXPECT_EQ(entry.colours, 0) << "0 stands for 256 colours";
-  EXPECT_EQ(entry.bit_count, 8);
-  EXPECT_EQ(entry.bytes, with_id(icons, 30001)->data.size());
+  EXPECT_EQ(entry.bitCount, 8);
+  EXPECT_EQ(entry.bytes, withId(icons, 30001)->data.size());
 
   // A DIB of twice the height: the colours, then the transparency mask.
-  const Bytes& image = with_id(icons, 30001)->data;
+  const Bytes& image = withId(icons, 30001)->data;
   const auto dib = Read<BITMAPINFOHEADER>(image, 0);
   EXPECT_EQ(dib.biSize, sizeof dib);
   EXPECT_EQ(dib.biWidth, 16);
   EXPECT_EQ(dib.biHeight, 32);
   EXPECT_EQ(dib.biBitCount, 8);
   EXPECT_EQ(dib.biCompression, static_cast<DWORD>(BI_RGB));
-  const size_t mask_at = sizeof dib + 4 * (dib.biClrUsed ? dib.biClrUsed : 256) + 16 * 16;
-  ASSERT_EQ(image.size(), mask_at + 16 * 4) << "mask rows are 32 bits wide";
+  const size_t maskAt = sizeof dib + 4 * (dib.biClrUsed ? dib.biClrUsed : 256) + 16 * 16;
+  ASSERT_EQ(image.size(), maskAt + 16 * 4) << "mask rows are 32 bits wide";
   int transparent = 0;
-  for (size_t row = mask_at; row < image.size(); row += 4)
+  for (size_t row = maskAt; row < image.size(); row += 4)
     transparent += std::popcount(static_cast<unsigned>(image[row] << 8 | image[row + 1]));
   EXPECT_TRUE(transparent > 0 && transparent < 16 * 16) << transparent << " transparent pixels";
   HICON icon = CreateIconFromResourceEx(const_cast<BYTE*>(image.data()), image.size(), TRUE,

@@ -24,8 +24,8 @@ namespace {
 using base::RuntimeError;
 
 // The address of an account, written out by hand.
-std::string AddressOf(const std::string& encoded_account) {
-  return "http://amos.alicdn.com/online.ww?v=2&uid=" + encoded_account + "&s=1";
+std::string AddressOf(const std::string& encodedAccount) {
+  return "http://amos.alicdn.com/online.ww?v=2&uid=" + encodedAccount + "&s=1";
 }
 
 TEST(StatusLookupAddress, EncodesEveryByteButTheUnreserved) {
@@ -77,23 +77,23 @@ long RequestsFor(const std::string& account) {
 class StatusLookupServer : public testing::Test {
  protected:
   void SetUp() override {
-    temp_watch_ = FindFirstChangeNotificationW(testsupport::TempFolder().c_str(), FALSE,
-                                               FILE_NOTIFY_CHANGE_FILE_NAME);
+    tempWatch_ = FindFirstChangeNotificationW(testsupport::TempFolder().c_str(), FALSE,
+                                              FILE_NOTIFY_CHANGE_FILE_NAME);
     if (!testsupport::StandInRuns()) {
       GTEST_SKIP() << "needs the stand-in status server (status_server.py --run)";
     }
   }
   // The answer is counted in memory: no file is ever made for it, not even for a moment.
   void TearDown() override {
-    EXPECT_EQ(WaitForSingleObject(temp_watch_, 0), WAIT_TIMEOUT) << "a file came or went in temp";
-    FindCloseChangeNotification(temp_watch_);
+    EXPECT_EQ(WaitForSingleObject(tempWatch_, 0), WAIT_TIMEOUT) << "a file came or went in temp";
+    FindCloseChangeNotification(tempWatch_);
   }
 
   // The request line the download service sent for an address; Wine writes the default port.
   static bool IsRequestFor(const std::string& line, const std::string& address) {
-    std::string with_port = address;
-    with_port.insert(std::string("http://amos.alicdn.com").size(), ":80");
-    return line == "GET " + address + " HTTP/1.1" || line == "GET " + with_port + " HTTP/1.1";
+    std::string withPort = address;
+    withPort.insert(std::string("http://amos.alicdn.com").size(), ":80");
+    return line == "GET " + address + " HTTP/1.1" || line == "GET " + withPort + " HTTP/1.1";
   }
 
   // The lookup's failure, or nothing when it succeeded.
@@ -106,7 +106,7 @@ class StatusLookupServer : public testing::Test {
     return std::nullopt;
   }
 
-  HANDLE temp_watch_ = nullptr;
+  HANDLE tempWatch_ = nullptr;
 };
 
 TEST_F(StatusLookupServer, AnswerSizeDecides) {
@@ -163,7 +163,7 @@ TEST_F(StatusLookupServer, UnusableAnswersAreErrors) {
   const long loops = RequestsFor("redirect-loop");
   struct Case {
     const wchar_t* account;
-    const wchar_t* message_holds;
+    const wchar_t* messageHolds;
     size_t requests = 1;
   };
   const Case cases[] = {
@@ -181,7 +181,7 @@ TEST_F(StatusLookupServer, UnusableAnswersAreErrors) {
     EXPECT_EQ(testsupport::StandInRequestLines().size(), requests + c.requests);
     ASSERT_TRUE(failure.has_value()) << "the lookup succeeded";
     EXPECT_EQ(failure->number(), status::kLookupFailed);
-    EXPECT_NE(failure->message().find(c.message_holds), std::wstring::npos)
+    EXPECT_NE(failure->message().find(c.messageHolds), std::wstring::npos)
         << testing::PrintToString(failure->message());
   }
   EXPECT_EQ(RequestsFor("redirect-loop"), loops + 6);  // none more since
@@ -202,7 +202,7 @@ TEST_F(StatusLookupServer, UnsendableAccountSendsNothing) {
 TEST_F(StatusLookupServer, WorkerLivesOnAndLookupsGivenUpOnLetGo) {
   struct GaveUp {};
   long silent = RequestsFor("silent");
-  const auto give_up = [&](void*, std::uint32_t) -> bool {  // once its request is out
+  const auto giveUp = [&](void*, std::uint32_t) -> bool {  // once its request is out
     testsupport::PumpUntil([&, asked = silent++] { return RequestsFor("silent") > asked; });
     throw GaveUp{};
   };
@@ -215,7 +215,7 @@ TEST_F(StatusLookupServer, WorkerLivesOnAndLookupsGivenUpOnLetGo) {
 
   std::map<DWORD, base::KernelHandle> opened;
   for (const auto& [id, start] : before) opened.emplace(id, OpenThread(SYNCHRONIZE, FALSE, id));
-  EXPECT_THROW(status::IsOnline(L"silent", give_up), GaveUp);
+  EXPECT_THROW(status::IsOnline(L"silent", giveUp), GaveUp);
   EXPECT_TRUE(status::IsOnline(L"online"));
   std::vector<HANDLE> first;  // the workers from before: threads begun where the new one began
   for (const auto& [id, start] : testsupport::Threads(/*startedHere=*/true)) {
@@ -226,7 +226,7 @@ TEST_F(StatusLookupServer, WorkerLivesOnAndLookupsGivenUpOnLetGo) {
   ASSERT_FALSE(first.empty()) << "answered by the worker given up on, or none waits after it";
 
   for (int i = 1; i < status::kMostLookupsGivenUp; ++i) {
-    EXPECT_THROW(status::IsOnline(L"silent", give_up), GaveUp);
+    EXPECT_THROW(status::IsOnline(L"silent", giveUp), GaveUp);
   }
   bool waited = false;
   try {

@@ -83,7 +83,7 @@ class Label final : public Control {
   HBRUSH Colours(HDC dc) override {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(
-        dc, design_.foreColor != kDefaultColor ? design_.foreColor : GetSysColor(COLOR_BTNTEXT));
+        dc, design_.foreColour != kDefaultColour ? design_.foreColour : GetSysColor(COLOR_BTNTEXT));
     return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   }
 
@@ -214,7 +214,7 @@ void Control::Create(const FormContext& form) {
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), form.instance, nullptr);
   if (!hwnd_) throw base::RuntimeError(base::RuntimeError::kOutOfMemory);
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(Font(form)), FALSE);
-  if (design_.backColor != kDefaultColor) backBrush_.reset(CreateSolidBrush(design_.backColor));
+  if (design_.backColour != kDefaultColour) backBrush_.reset(CreateSolidBrush(design_.backColour));
   Created(form);
 }
 
@@ -230,7 +230,7 @@ void Control::Rescale(const FormContext& form) {
 
 HBRUSH Control::Colours(HDC dc) {
   if (!backBrush_) return nullptr;
-  SetBkColor(dc, design_.backColor);
+  SetBkColor(dc, design_.backColour);
   return backBrush_.get();
 }
 

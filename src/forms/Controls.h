@@ -17,7 +17,7 @@ namespace forms {
 enum class ControlKind { TextBox, CommandButton, Label, PictureBox };
 
 // The colour that means "the control's default".
-inline constexpr COLORREF kDefaultColor = CLR_INVALID;
+inline constexpr COLORREF kDefaultColour = CLR_INVALID;
 
 // One control as the form's design gives it. Positions and sizes are in twips from the
 // top-left corner of the client area (1440 twips to the inch; 15 to the pixel at 96 DPI).
@@ -30,8 +30,8 @@ struct ControlDesign {
   int width = 0;
   int height = 0;
   int tabIndex = 0;
-  COLORREF backColor = kDefaultColor;
-  COLORREF foreColor = kDefaultColor;
+  COLORREF backColour = kDefaultColour;
+  COLORREF foreColour = kDefaultColour;
   bool fontUnderline = false;  // a label's own font: the form's, underlined
   int mouseIcon = 0;           // a system pointer (IDC_*) shown over a label; 0: the default one
   int picture = 0;             // a picture box's icon resource

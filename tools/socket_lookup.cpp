@@ -11,14 +11,13 @@
 #include <cstring>
 #include <string>
 
+#include "QueryWindow.h"
+
 namespace {
 
 constexpr char kHost[] = "amos.alicdn.com";
 constexpr char kPathPrefix[] = "/online.ww?v=2&uid=";
 constexpr long long kOnlineBodySize = 4944;
-constexpr int kAccountId = 1, kReadOutId = 2, kQueryId = 3;
-
-HWND accountBox = nullptr, readoutBox = nullptr;
 
 // The proxy's host and port from http_proxy, or the status server's own.
 void Server(std::string& host, u_short& port) {
@@ -64,35 +63,9 @@ long long BodySize(const std::string& path) {
   return size;
 }
 
-void Command1_Click() {
-  wchar_t account[256] = {};
-  GetWindowTextW(accountBox, account, 256);
-  char ansi[512] = {};
-  WideCharToMultiByte(CP_ACP, 0, account, -1, ansi, sizeof ansi, nullptr, nullptr);
-  const long long size = BodySize(kPathPrefix + std::string(ansi) + "&s=1");
-  SetWindowTextW(readoutBox, size == kOnlineBodySize ? L"在线" : L"离线");
-}
-
-LRESULT CALLBACK SocketWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_COMMAND:
-      if ((LOWORD(wparam) == kQueryId && HIWORD(wparam) == BN_CLICKED) ||
-          (LOWORD(wparam) == kAccountId && HIWORD(wparam) == EN_KILLFOCUS)) {
-        Command1_Click();
-      }
-      return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-  }
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
-HWND Child(HWND parent, const wchar_t* kind, const wchar_t* text, DWORD style, int x, int y,
-           int width, int height, int id) {
-  return CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, x, y, width,
-                         height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
-                         nullptr);
+void Command1_Click(const querywindow::Boxes& boxes) {
+  const long long size = BodySize(kPathPrefix + querywindow::AccountInAnsi(boxes) + "&s=1");
+  SetWindowTextW(boxes.readout, size == kOnlineBodySize ? L"在线" : L"离线");
 }
 
 }  // namespace
@@ -100,31 +73,7 @@ HWND Child(HWND parent, const wchar_t* kind, const wchar_t* text, DWORD style, i
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   WSADATA wsa;
   if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return 1;
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = SocketWindowProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = L"SocketLookup";
-  if (!RegisterClassExW(&wc)) return 1;
-  // plain_lookup.exe's window, in pixels at 96 DPI.
-  HWND window = CreateWindowExW(0, wc.lpszClassName, L"Socket lookup",
-                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 291, 136, nullptr, nullptr, instance, nullptr);
-  if (!window) return 1;
-  accountBox = Child(window, L"Edit", L"tolvarin", WS_BORDER, 48, 13, 201, 18, kAccountId);
-  readoutBox = Child(window, L"Edit", L"", WS_BORDER, 48, 37, 201, 18, kReadOutId);
-  Child(window, L"Button", L"查询", BS_PUSHBUTTON, 168, 64, 81, 22, kQueryId);
-  ShowWindow(window, show);
-  SetFocus(accountBox);
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (!IsDialogMessageW(window, &message)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
+  const int code = querywindow::Run(instance, show, L"Socket lookup", Command1_Click);
   WSACleanup();
-  return 0;
+  return code;
 }

@@ -23,8 +23,8 @@ int ScreenDpi(HWND window) {
   using DpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
   UINT dpi = 0, unused;
   if (window) {
-    if (const auto forWindow = base::SystemFunction<DpiForWindow>(
-            base::LoadSystemDll(L"user32.dll"), "GetDpiForWindow")) {
+    if (const auto forWindow = base::SystemFunction<DpiForWindow>(GetModuleHandleW(L"user32.dll"),
+                                                                  "GetDpiForWindow")) {
       dpi = forWindow(window);
     } else if (const auto forMonitor = base::SystemFunction<DpiForMonitor>(
                    base::LoadSystemDll(L"shcore.dll"), "GetDpiForMonitor")) {

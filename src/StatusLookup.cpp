@@ -9,7 +9,7 @@
 #include <optional>
 #include <utility>
 
-#include "base/Ansi.h"
+#include "base/CodePage.h"
 #include "base/NumberText.h"
 #include "base/RuntimeError.h"
 #include "base/ScopedWin.h"

@@ -1,4 +1,4 @@
-#include "base/Ansi.h"
+#include "base/CodePage.h"
 
 #include <windows.h>
 
@@ -9,13 +9,13 @@ int Length(size_t size) {
   return static_cast<int>(size);
 }
 
-std::string WideToBytes(UINT codePage, std::wstring_view text, DWORD flags, BOOL* usedDefault) {
+std::string WideToBytes(UINT codePage, std::wstring_view text, BOOL* usedDefault) {
   if (text.empty()) return {};
-  int n = WideCharToMultiByte(codePage, flags, text.data(), Length(text.size()), nullptr, 0,
-                              nullptr, usedDefault);
+  int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), Length(text.size()),
+                              nullptr, 0, nullptr, usedDefault);
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(codePage, flags, text.data(), Length(text.size()), out.data(), n, nullptr,
-                      usedDefault);
+  WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), Length(text.size()), out.data(),
+                      n, nullptr, usedDefault);
   return out;
 }
 
@@ -29,25 +29,13 @@ std::wstring BytesToWide(UINT codePage, std::string_view text) {
 
 }  // namespace
 
-std::string ToAnsi(std::wstring_view text) {
-  return WideToBytes(CP_ACP, text, 0, nullptr);
-}
-
-std::optional<std::string> ToAnsiExact(std::wstring_view text) {
-  return ToCodePageExact(CP_ACP, text);
-}
-
 std::optional<std::string> ToCodePageExact(unsigned codePage, std::wstring_view text) {
   BOOL usedDefault = FALSE;
-  std::string out = WideToBytes(codePage, text, WC_NO_BEST_FIT_CHARS, &usedDefault);
+  std::string out = WideToBytes(codePage, text, &usedDefault);
   if (usedDefault) return std::nullopt;
   // The default character may itself be a character of the text ("?"): a round trip tells.
   if (BytesToWide(codePage, out) != text) return std::nullopt;
   return out;
-}
-
-std::wstring FromAnsi(std::string_view text) {
-  return BytesToWide(CP_ACP, text);
 }
 
 }  // namespace base

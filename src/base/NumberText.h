@@ -10,8 +10,4 @@ namespace base {
 // Decimal digits, with a leading '-' when negative: "-42".
 std::wstring DecimalText(std::int64_t value);
 
-// Upper-case hexadecimal digits, zero-padded to at least min_digits, without a prefix:
-// HexText(0x80004005, 8) is "80004005".
-std::wstring HexText(std::uint64_t value, int minDigits = 1);
-
 }  // namespace base

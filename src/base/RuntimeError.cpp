@@ -20,8 +20,6 @@ std::wstring RuntimeError::StandardMessage(int number) {
       return L"溢出";
     case kOutOfMemory:
       return L"内存不足";
-    case kFileNotFound:
-      return L"文件未找到";
     case kObjectNotSet:
       return L"对象变量或 With 块变量未设置";
     default:

@@ -13,7 +13,6 @@ class RuntimeError : public std::exception {
   static constexpr int kInvalidCall = 5;
   static constexpr int kOverflow = 6;
   static constexpr int kOutOfMemory = 7;
-  static constexpr int kFileNotFound = 53;
   static constexpr int kObjectNotSet = 91;
 
   RuntimeError(int number, std::wstring message);

@@ -19,14 +19,4 @@ TEST(NumberText, Decimal) {
   EXPECT_EQ(base::DecimalText(kMin), L"-9223372036854775808");
 }
 
-TEST(NumberText, Hex) {
-  EXPECT_EQ(base::HexText(0), L"0");
-  EXPECT_EQ(base::HexText(0, 0), L"0");
-  EXPECT_EQ(base::HexText(0xABC), L"ABC");
-  EXPECT_EQ(base::HexText(0x800C0005, 8), L"800C0005");
-  EXPECT_EQ(base::HexText(0x5, 8), L"00000005");
-  EXPECT_EQ(base::HexText(0x1F, 1), L"1F");  // never cut below the digits the value needs
-  EXPECT_EQ(base::HexText(0xFFFFFFFFFFFFFFFF, 8), L"FFFFFFFFFFFFFFFF");
-}
-
 }  // namespace

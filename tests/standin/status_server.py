@@ -16,6 +16,8 @@ it by account (the uid value, percent-decoded to code-page bytes):
   size-10mb                              200, 10 MiB: offline
   redirect                               302 to /moved on the same host, which answers 4944 bytes
   redirect-loop, redirect-ftp            301 to its own address / 302 to an ftp: address
+  logon-silent                           a proxy that asks Pellucor's own GET to log on (407) and
+                                         never answers WinINet's (without "Connection: close")
   set-cookie                             200, 4944 bytes, a lasting cookie; 500 to any cookie sent
   size-100mb, no-length-100mb            200, 100 MiB with / without a length; the latter notes what
                                          went out before the client closed ("# sent N")
@@ -26,6 +28,10 @@ it by account (the uid value, percent-decoded to code-page bytes):
   online-once                            200, 4944 bytes the first time it is asked; 500 after
   silent                                 accepted, never answered; closed after SILENT_SECONDS or
                                          when the server stops
+  trickle-head, trickle-body             the head / a 4944-byte body (its head at once) one byte a
+                                         second, until the client closes ("# closed ACCOUNT ...")
+  endless-head                           a head of 1 KB lines at full speed that never ends, until
+                                         the client closes ("# closed endless-head")
   any other account, the empty one too   200, 4911 bytes: offline
 
 Any other host or path gets 404. Every request line is appended to the log file.
@@ -42,6 +48,7 @@ import argparse
 import gzip
 import http.server
 import os
+import select
 import socket
 import subprocess
 import sys
@@ -153,6 +160,15 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
             self.send_header("Connection", "close")
             self.end_headers()
             self.close_connection = True
+        elif uid == b"logon-silent" and self.headers.get("Connection") == "close":
+            self.send_response(407)
+            self.send_header("Proxy-Authenticate", 'Basic realm="stand-in"')
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            self.close_connection = True
+        elif uid in (b"silent", b"logon-silent"):
+            self.server.stopping.wait(SILENT_SECONDS)
+            self.close_connection = True
         elif uid in (b"redirect-loop", b"redirect-ftp"):
             self.send_response(301 if uid == b"redirect-loop" else 302)
             self.send_header("Location", "ftp://%s/online" % STATUS_HOST if uid == b"redirect-ftp"
@@ -181,9 +197,8 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
             self.end_headers()
             self.wfile.write(body(ONLINE_SIZE))
             self.close_connection = True
-        elif uid == b"silent":
-            self.server.stopping.wait(SILENT_SECONDS)
-            self.close_connection = True
+        elif uid in (b"trickle-head", b"trickle-body", b"endless-head"):
+            self.never_end(uid)
         else:
             self.answer(200, body(SIZES.get(uid, OFFLINE_SIZE)))
 
@@ -205,6 +220,35 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
                 self.wfile.flush()
             except OSError:  # the client gave up
                 break
+        self.close_connection = True
+
+    def never_end(self, uid):
+        """Sends until the client lets go, noting when it does."""
+        head = b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n" % ONLINE_SIZE
+        if uid == b"trickle-body":
+            self.wfile.write(head + b"\r\n")
+            pieces = (bytes([c]) for c in body(ONLINE_SIZE))
+        elif uid == b"trickle-head":
+            pieces = (bytes([c]) for c in head + b"X-Pad: " + b"." * ONLINE_SIZE)
+        else:
+            self.wfile.write(head)
+            pieces = iter(lambda: b"X-Pad: " + b"." * 1024 + b"\r\n", None)
+        self.connection.setblocking(True)
+        started = time.monotonic()
+        for piece in pieces:
+            try:
+                self.wfile.write(piece)
+                self.wfile.flush()
+                if uid != b"endless-head":  # a second between bytes, watching for the close
+                    readable, _, _ = select.select([self.connection], [], [], 1.0)
+                    if readable and not self.connection.recv(1, socket.MSG_PEEK):
+                        break
+            except OSError:
+                break
+            if self.server.stopping.is_set():
+                return
+        self.server.record("# closed %s %.2f s after the request"
+                           % (uid.decode(), time.monotonic() - started))
         self.close_connection = True
 
     def stream(self, size, announced):
@@ -233,7 +277,10 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(data)))
         self.send_header("Connection", "close")
         self.end_headers()
-        self.wfile.write(data)
+        try:
+            self.wfile.write(data)
+        except OSError:  # the client read what it needed and closed
+            pass
         self.close_connection = True
 
 

@@ -35,25 +35,6 @@ std::vector<std::string> StandInRequestLines(bool notes) {
   return lines;
 }
 
-std::wstring TempFolder() {
-  wchar_t folder[MAX_PATH + 1];
-  GetTempPathW(MAX_PATH + 1, folder);
-  return folder;
-}
-
-std::set<std::wstring> TempFiles() {
-  const std::wstring folder = TempFolder();
-  std::set<std::wstring> names;
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((std::wstring(folder) + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  return names;
-}
-
 std::vector<std::wstring> ProfileFilesHolding(const std::string& text, std::wstring folder) {
   std::vector<std::wstring> found;
   if (folder.empty() && !_wgetenv(L"USERPROFILE")) return found;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -13,12 +12,6 @@ bool StandInRuns();
 
 // The request lines the stand-in has seen, oldest first; or, with `notes`, its notes ("# ...").
 std::vector<std::string> StandInRequestLines(bool notes = false);
-
-// The names of the files in the user's temp folder.
-std::set<std::wstring> TempFiles();
-
-// The user's temp folder, with its trailing backslash.
-std::wstring TempFolder();
 
 // The files under the user's profile folder (or `folder`) whose name or content holds `text`.
 std::vector<std::wstring> ProfileFilesHolding(const std::string& text, std::wstring folder = L"");

@@ -136,7 +136,7 @@ TEST_F(StatusLookupServer, AnswerSizeDecides) {
       {L"size-4943", "size-4943", false},
       {L"size-4945", "size-4945", false},
       {L"", "", false},
-      {L"gzip", "gzip", true},  // compressed on the wire, 4944 bytes once decoded
+      {L"gzip", "gzip", true},  // compressed only for a request that accepts it: none does
       {L"size-10mb", "size-10mb", false},
       {L"size-100mb", "size-100mb", false},            // read no further than the head
       {L"no-length-100mb", "no-length-100mb", false},  // read no further than one byte too many

@@ -6,30 +6,22 @@
 //                 process, beside plain_lookup.exe (the plain design's lookup: a synchronous
 //                 download on the window's own thread, without Pellucor's checks) and
 //                 socket_lookup.exe (the same window, whose query is one GET over a bare socket)
-//   query         later clicks until "在线" is set, beside plain_lookup.exe, socket_lookup.exe,
-//                 URLDownloadToFileA of the same address alone and one HTTP GET over a bare socket
-//   close         WM_CLOSE while a query waits for a silent server, until the process has ended,
+//   query         later clicks until "在线" is set, beside the same two
+//   close         WM_CLOSE while a query waits for a silent server until the process has ended,
 //                 beside bare_window.exe closed
 //   waiting       processor time while a query waits 10 s for a silent server, beside
 //                 bare_window.exe idle as long
-// The queries go to the stand-in status server that http_proxy names
-// (tests/standin/status_server.py), whose request log STANDIN_LOG names. A query's answer is seen
-// by a hook in the clicked program (answer_hook.dll, beside this program) at the instant the
-// program sets "在线". socket_lookup.exe is taken from beside this program too.
+// The queries go to the stand-in status server that http_proxy names, whose request log
+// STANDIN_LOG names. A hook in the clicked program (answer_hook.dll, beside this program, as is
+// socket_lookup.exe) tells the instant the program sets "在线".
 //
 //   bench_program PELLUCOR.EXE BARE_WINDOW.EXE PLAIN_LOOKUP.EXE [runs]   runs: 3 to 99, default 15
-// (fewer than 9 only to try the benchmark out: its medians then say little)
-// Any two programs with a window can be compared for start-up and memory; the rest needs
-// programs with Pellucor's main window. With BENCH_STARTUP_ONLY=1 in the environment only the
-// start-up and memory rows run (`BENCH_STARTUP_ONLY=1 scripts/bench.sh program`), for A/B
-// timings of start-up. Each measurement is one function below; main runs them in this order.
-// The programs are started and driven through tests/support/RunningProgram, as the tests that
-// start the real program drive it.
+// With BENCH_STARTUP_ONLY=1 only the start-up and memory rows run, for A/B timings of start-up.
+// Each measurement is one function below, run by main in this order. The programs are driven
+// through tests/support/RunningProgram, as the tests that start the real program drive them.
 
-#include <winsock2.h>
 #include <windows.h>
 #include <psapi.h>
-#include <urlmon.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -39,7 +31,6 @@
 #include <string>
 #include <vector>
 
-#include "StatusLookup.h"
 #include "support/RunningProgram.h"
 #include "support/StandIn.h"
 #include "support/WinePath.h"
@@ -75,9 +66,8 @@ double Median(std::vector<double> values) {
   std::exit(1);
 }
 
-// The medians of both, and the median of the ratios of the runs taken side by side: the load
-// of a shared machine drifts, and a ratio of neighbours sees less of it. No ratio where the
-// baseline is nothing.
+// The medians of both, and the median of the ratios of the runs taken side by side: the load of
+// a shared machine drifts, and a ratio of neighbours sees less of it (none where one is zero).
 void Row(const char* what, const char* unit, const std::vector<double>& ours, const char* baseline,
          const std::vector<double>& theirs) {
   std::vector<double> ratios;
@@ -96,11 +86,6 @@ std::wstring Beside(const wchar_t* name) {
   const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
   const std::wstring self(path, length);
   return self.substr(0, self.find_last_of(L"\\/") + 1) + name;
-}
-
-// A path from the command line, as Wine opens it.
-std::wstring WindowsPath(const char* path) {
-  return testsupport::WindowsPath(std::wstring(path, path + strlen(path)));
 }
 
 // The programs that are measured and compared (Windows paths).
@@ -257,51 +242,6 @@ double ClickToAnswer(const QueryControls& form, HANDLE shown, bool pointed = fal
   return ms;
 }
 
-double DownloadAlone(const std::string& address) {
-  char folder[MAX_PATH], path[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  GetTempFileNameA(folder, "bch", 0, path);
-  const double start = Now();
-  HRESULT hr = URLDownloadToFileA(nullptr, address.c_str(), path, 0, nullptr);
-  const double ms = Now() - start;
-  WIN32_FILE_ATTRIBUTE_DATA data = {};
-  GetFileAttributesExA(path, GetFileExInfoStandard, &data);
-  DeleteFileA(path);
-  if (FAILED(hr) || data.nFileSizeLow != status::kOnlineAnswerSize) Fail("download failed");
-  return ms;
-}
-
-// One GET through the proxy over a socket of our own: the floor for any lookup.
-double BareGet(const sockaddr_in& proxy, const std::string& address) {
-  const std::string request =
-      "GET " + address + " HTTP/1.1\r\nHost: amos.alicdn.com\r\nConnection: close\r\n\r\n";
-  const double start = Now();
-  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (s == INVALID_SOCKET || connect(s, reinterpret_cast<const sockaddr*>(&proxy), sizeof proxy))
-    Fail("cannot reach the stand-in");
-  send(s, request.data(), int(request.size()), 0);
-  std::string answer;
-  char buffer[8192];
-  for (int n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, n);
-  closesocket(s);
-  const double ms = Now() - start;
-  const size_t body = answer.find("\r\n\r\n");
-  if (body == std::string::npos || answer.size() - body - 4 != status::kOnlineAnswerSize)
-    Fail("bare GET got no whole answer");
-  return ms;
-}
-
-sockaddr_in ProxyAddress() {
-  const char* proxy = std::getenv("http_proxy");  // http://127.0.0.1:PORT
-  const char* port = proxy ? strrchr(proxy, ':') : nullptr;
-  if (!port || !strstr(proxy, "127.0.0.1")) Fail("http_proxy names no stand-in on 127.0.0.1");
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<u_short>(std::atoi(port + 1)));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
-
 // Start-up and idle memory, beside a bare window, the two programs in turn; one start of each
 // first, uncounted.
 void StartUpAndMemory(const Programs& programs, int runs) {
@@ -345,15 +285,9 @@ void FirstQuery(const Programs& programs, int runs, const AnswerWatch& watch) {
   Row(firstQuery, "ms", first[0], "one GET over a bare socket, same window", first[2]);
 }
 
-// Later queries, beside the plain design's, the bare socket's window, the download alone and the
-// bare GET, in turn.
+// Later queries, beside the plain design's and the bare socket's window, in turn.
 void LaterQueries(const Programs& programs, int runs, const AnswerWatch& watch) {
-  const sockaddr_in proxy = ProxyAddress();
-  WSADATA wsa;
-  if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) Fail("no sockets");
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) Fail("no COM");
-  const std::string address = status::StatusAddress(kAccount);
-  std::vector<double> click, plainClick, socketClick, download, get;
+  std::vector<double> click, plainClick, socketClick;
   {
     Started pellucor(programs.pellucor), plain(programs.plain), floor(programs.socket);
     pellucor.Settle();
@@ -364,29 +298,23 @@ void LaterQueries(const Programs& programs, int runs, const AnswerWatch& watch) 
     for (const Started* started : {&pellucor, &plain, &floor})
       testsupport::SetText(started->form().account, kAccount, kPatienceMs);
     // Uncounted: the first press also moves the focus out of the account box, which queries once
-    // more, and loads the download service into this process.
+    // more.
     for (int i = -2; i < runs; ++i) {
       const std::function<void()> steps[] = {
           [&] { click.push_back(ClickToAnswer(pellucor.form(), shown)); },
           [&] { plainClick.push_back(ClickToAnswer(plain.form(), plainShown)); },
           [&] { socketClick.push_back(ClickToAnswer(floor.form(), socketShown)); },
-          [&] { download.push_back(DownloadAlone(address)); },
-          [&] { get.push_back(BareGet(proxy, address)); },
       };
-      for (int k = 0; k < 5; ++k) steps[(i + 5 + k) % 5]();
+      for (int k = 0; k < 3; ++k) steps[(i + 3 + k) % 3]();
       if (i < 0) {
         Sleep(kSettleMs);  // lets the focus queries finish
-        click.clear(), plainClick.clear(), socketClick.clear(), download.clear(), get.clear();
+        click.clear(), plainClick.clear(), socketClick.clear();
       }
     }
   }
   const char later[] = "later queries: \"查询\" clicked until \"在线\" is set";
   Row(later, "ms", click, "plain design's lookup", plainClick);
   Row(later, "ms", click, "one GET over a bare socket, same window", socketClick);
-  Row(later, "ms", click, "URLDownloadToFileA alone", download);
-  Row(later, "ms", click, "one GET over a bare socket", get);
-  CoUninitialize();
-  WSACleanup();
 }
 
 // A close request while a query waits for a server that never answers, beside a bare window
@@ -434,11 +362,15 @@ void ProcessorTimeWhileWaiting(const Programs& programs) {
 int main(int argc, char** argv) {
   const int runs = argc > 4 ? std::atoi(argv[4]) : 15;
   if (argc < 4 || runs < 3 || runs > 99) {
-    std::fprintf(
-        stderr, "usage: bench_program PELLUCOR.EXE BARE_WINDOW.EXE PLAIN_LOOKUP.EXE [runs 3-99]\n");
+    std::fputs("usage: bench_program PELLUCOR.EXE BARE_WINDOW.EXE PLAIN_LOOKUP.EXE [runs 3-99]\n",
+               stderr);
     return 2;
   }
-  const Programs programs = {WindowsPath(argv[1]), WindowsPath(argv[2]), WindowsPath(argv[3]),
+  // Paths from the command line, as Wine opens them.
+  const auto path = [](const char* p) {
+    return testsupport::WindowsPath(std::wstring(p, p + strlen(p)));
+  };
+  const Programs programs = {path(argv[1]), path(argv[2]), path(argv[3]),
                              Beside(L"socket_lookup.exe")};
   StartUpAndMemory(programs, runs);
   if (const char* only = std::getenv("BENCH_STARTUP_ONLY"); only && *only == '1') return 0;

@@ -2,8 +2,8 @@
 """Stand-in for the messenger provider's online-status server, reached as an HTTP proxy.
 
 The lookup asks for http://amos.alicdn.com/online.ww?v=2&uid=ACCOUNT&s=1. With http_proxy pointing
-here, the download service sends that absolute address in the request line; this server answers
-it by account (the uid value, percent-decoded to code-page bytes):
+here, the lookup sends that absolute address in the request line; this server answers it by
+account (the uid value, percent-decoded to code-page bytes):
 
   online, tolvarin, 张三 (%D5%C5%C8%FD)   200, 4944 bytes: online
   size-4943, size-4945                   200, 4943 / 4945 bytes: offline

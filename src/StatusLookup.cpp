@@ -410,8 +410,10 @@ DWORD WINAPI RunLookup(void* parameter) noexcept {
   return 0;
 }
 
-// A lookup on a thread of its own. Fails before anything is sent when the account cannot be
-// sent, or when kMostLookupsGivenUp lookups given up on still run.
+// A lookup on a thread of its own, one of the system's pool: Wine takes longer to start a thread
+// (a millisecond and more) than a lookup over loopback takes. Fails before anything is sent when
+// the account cannot be sent, or when kMostLookupsGivenUp lookups given up on still run.
+// https://learn.microsoft.com/en-us/windows/win32/api/threadpoollegacyapiset/nf-threadpoollegacyapiset-queueuserworkitem
 std::shared_ptr<Lookup> Start(std::wstring_view account) {
   auto lookup = std::make_shared<Lookup>();
   lookup->address = StatusAddress(account);
@@ -419,9 +421,9 @@ std::shared_ptr<Lookup> Start(std::wstring_view account) {
     FailLookup(L"前 % 次查询仍在等待状态服务器的应答，请稍后再试", {stuck});
   }
   auto reference = std::make_unique<std::shared_ptr<Lookup>>(lookup);
-  base::KernelHandle thread;
-  if (lookup->ended) thread.reset(CreateThread(nullptr, 0, RunLookup, reference.get(), 0, nullptr));
-  if (!thread) FailLookup(L"无法启动查询", {}, GetLastError());
+  if (!lookup->ended || !QueueUserWorkItem(RunLookup, reference.get(), WT_EXECUTELONGFUNCTION)) {
+    FailLookup(L"无法启动查询", {}, GetLastError());
+  }
   reference.release();  // the thread owns it now
   return lookup;
 }
@@ -436,7 +438,7 @@ bool GiveUp(Lookup& lookup) noexcept {
   return true;
 }
 
-// Prepares the lookups on a thread of its own, which ends there. A failure says nothing: the
+// Prepares the lookups on a thread of the pool the lookups run on. A failure says nothing: the
 // first lookup tries again, and reports.
 DWORD WINAPI Prepare(void*) noexcept {
   try {
@@ -505,7 +507,7 @@ bool IsOnline(std::wstring_view account, const WaitForAnswer& wait) {
 // https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-getmessage
 void CALLBACK PrepareNow(HWND, UINT, UINT_PTR timer, DWORD) noexcept {
   KillTimer(nullptr, timer);
-  if (HANDLE thread = CreateThread(nullptr, 0, Prepare, nullptr, 0, nullptr)) CloseHandle(thread);
+  QueueUserWorkItem(Prepare, nullptr, WT_EXECUTELONGFUNCTION);
 }
 
 void PrepareWhenIdle() {

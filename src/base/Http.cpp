@@ -194,7 +194,8 @@ class SocketAnswer final : public HttpAnswer {
   }
 
  private:
-  // Waits until the socket can be written to (or has failed to connect) or read from.
+  // Waits until the socket can be read from, or written to (or has failed to connect: Windows
+  // tells that among the exceptions).
   void Wait(bool writing) {
     for (;;) {
       if (stop_.load() != 0) Fail(Kind::kStopped);
@@ -204,8 +205,8 @@ class SocketAnswer final : public HttpAnswer {
       FD_SET(socket_, &ready);
       FD_SET(socket_, &failed);
       timeval slice = {0, static_cast<long>(kSliceMs * 1000)};
-      const int n =
-          net_.select(0, writing ? nullptr : &ready, writing ? &ready : nullptr, &failed, &slice);
+      const int n = writing ? net_.select(0, nullptr, &ready, &failed, &slice)
+                            : net_.select(0, &ready, nullptr, nullptr, &slice);
       if (n > 0) return;
       if (n < 0) Fail(Kind::kNoAnswer, static_cast<unsigned long>(net_.lastError()));
     }
@@ -260,7 +261,7 @@ class SocketAnswer final : public HttpAnswer {
   bool Receive(Kind failure) {
     char buffer[kReceiveBytes];
     for (;;) {
-      Wait(/*writing=*/false);
+      if (stop_.load() != 0) Fail(Kind::kStopped);
       const int n = net_.receive(socket_, buffer, sizeof buffer, 0);
       if (n > 0) {
         pending_.append(buffer, static_cast<std::size_t>(n));
@@ -270,6 +271,7 @@ class SocketAnswer final : public HttpAnswer {
       if (const int error = net_.lastError(); error != WSAEWOULDBLOCK) {
         Fail(failure, static_cast<unsigned long>(error));
       }
+      Wait(/*writing=*/false);
     }
   }
 

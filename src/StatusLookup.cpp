@@ -1,11 +1,9 @@
 #include "StatusLookup.h"
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -16,7 +14,7 @@
 #include "base/NumberText.h"
 #include "base/RuntimeError.h"
 #include "base/ScopedWin.h"
-#include "base/SystemDll.h"
+#include "base/WinInet.h"
 #include "version.h"
 
 namespace status {
@@ -39,13 +37,6 @@ constexpr unsigned kProxyLogOn = 407;
 constexpr int kMostRedirects = 5;
 // One byte more than the online answer tells a longer one; the rest is never read.
 constexpr std::size_t kMostBytesRead = kOnlineAnswerSize + 1;
-
-// Every WinINet request: a fresh answer, kept nowhere (no cache, no cookies), no dialog box, and
-// redirects left to the lookup, which follows a few of them to web addresses only.
-// https://learn.microsoft.com/en-us/windows/win32/wininet/api-flags
-constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES |
-                                INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT;
 
 bool IsUnreserved(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -94,86 +85,15 @@ bool IsRedirect(unsigned status) {
       L"状态服务器的应答头超过 64 KB",  // kHeadTooLong
       L"读取状态服务器的应答时出错",    // kCutShort
       L"查询已放弃",                    // kStopped
+      L"无法使用 Windows 的网络功能",   // kUnavailable
   };
   FailLookup(kWhy[static_cast<int>(error.kind)], {}, error.systemError);
 }
 
-// What the lookups need from WinINet, the process's internet session, and the proxy settings
-// Windows has for it. WinINet is loaded when the program is idle, or at the first lookup, rather
-// than imported: start-up has no use for it and the DLLs it brings along. It is never let go: a
-// request given up on may still be ending inside it as the program ends.
-struct Internet {
-  decltype(&InternetCloseHandle) closeHandle;
-  decltype(&InternetCombineUrlA) combineUrl;
-  decltype(&InternetCrackUrlA) crackUrl;
-  decltype(&InternetConnectA) connect;
-  decltype(&HttpOpenRequestA) openRequest;
-  decltype(&HttpSendRequestA) sendRequest;
-  decltype(&HttpQueryInfoA) queryInfo;
-  decltype(&InternetQueryDataAvailable) dataAvailable;
-  decltype(&InternetReadFile) readFile;
-  decltype(&InternetSetOptionA) setOption;
-  HINTERNET session;
-  // A proxy script, or its discovery: which proxy an address takes, WinINet alone can tell.
-  bool proxyFoundByWinInet = false;
-  std::string proxies, bypass;  // else the proxy settings, as Windows keeps them
-};
-
-// The proxy settings of the connection Windows uses by default.
-// https://learn.microsoft.com/en-us/windows/win32/wininet/setting-and-retrieving-internet-options
-void ReadProxySettings(decltype(&InternetQueryOptionA) query, Internet& net) {
-  INTERNET_PER_CONN_OPTIONA options[3] = {};
-  options[0].dwOption = INTERNET_PER_CONN_FLAGS;
-  options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
-  options[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
-  INTERNET_PER_CONN_OPTION_LISTA list = {};
-  DWORD size = list.dwSize = sizeof list;
-  list.dwOptionCount = 3;
-  list.pOptions = options;
-  // Unknown settings are WinINet's to find.
-  net.proxyFoundByWinInet = !query(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size);
-  if (net.proxyFoundByWinInet) return;
-  const DWORD flags = options[0].Value.dwValue;
-  net.proxyFoundByWinInet = (flags & (PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_AUTO_DETECT)) != 0;
-  for (int i : {1, 2}) {
-    if (char* text = options[i].Value.pszValue) {
-      if ((flags & PROXY_TYPE_PROXY) != 0) (i == 1 ? net.proxies : net.bypass) = text;
-      GlobalFree(text);
-    }
-  }
-}
-
-Internet OpenInternet() {
-  const HMODULE dll = base::LoadSystemDll(L"wininet.dll");
-  if (!dll) FailLookup(L"无法加载 wininet.dll", {}, GetLastError());
-  Internet net;
-  decltype(&InternetOpenA) open;
-  decltype(&InternetQueryOptionA) query;
-  using base::SetSystemFunction;
-  if (!(SetSystemFunction(net.closeHandle, dll, "InternetCloseHandle") &
-        SetSystemFunction(net.combineUrl, dll, "InternetCombineUrlA") &
-        SetSystemFunction(net.crackUrl, dll, "InternetCrackUrlA") &
-        SetSystemFunction(net.connect, dll, "InternetConnectA") &
-        SetSystemFunction(net.openRequest, dll, "HttpOpenRequestA") &
-        SetSystemFunction(net.sendRequest, dll, "HttpSendRequestA") &
-        SetSystemFunction(net.queryInfo, dll, "HttpQueryInfoA") &
-        SetSystemFunction(net.dataAvailable, dll, "InternetQueryDataAvailable") &
-        SetSystemFunction(net.readFile, dll, "InternetReadFile") &
-        SetSystemFunction(net.setOption, dll, "InternetSetOptionA") &
-        SetSystemFunction(open, dll, "InternetOpenA") &
-        SetSystemFunction(query, dll, "InternetQueryOptionA"))) {
-    FailLookup(L"wininet.dll 缺少所需的函数");
-  }
-  net.session = open(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (!net.session) FailLookup(L"无法打开网络会话", {}, GetLastError());
-  ReadProxySettings(query, net);
-  return net;
-}
-
 // Opened once for the process, by the first call that succeeds; opening sends nothing and
 // connects nowhere. A failure is the caller's lookup's, and the next one tries again.
-const Internet& Net() {
-  static const Internet net = OpenInternet();
+const base::Internet& Net() {
+  static const base::Internet net = base::OpenInternet(kUserAgent);
   return net;
 }
 
@@ -186,7 +106,7 @@ struct Lookup {
   std::string address;
   std::atomic<int> state{kRunning};
   // The WinINet request under way, which a caller giving up closes to end the thread's wait on
-  // it. Whoever takes it from here closes it (TakeRequest).
+  // it (base::CloseRequest).
   std::atomic<HINTERNET> request{nullptr};
   base::KernelHandle ended{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::optional<bool> online;
@@ -198,112 +118,10 @@ struct Lookup {
 // Lookups given up on whose threads still run.
 std::atomic<int> lookupsGivenUp{0};
 
-// Closes the lookup's WinINet request, unless the other side has taken it already. WinINet is
-// open: a lookup holds a request only after opening it.
-void TakeRequest(Lookup& lookup) noexcept {
-  if (HINTERNET request = lookup.request.exchange(nullptr)) Net().closeHandle(request);
-}
-
-// A GET through WinINet, for what it alone does: https:, and a proxy that only WinINet can find
-// or log on to. A caller that gives up closes the request, which Windows documents as ending the
-// wait on it. Wine does not end it: a thread waiting for a head runs on until the request's own
-// timeouts, and kMostLookupsGivenUp bounds how many may. A body is read as it arrives, asking
-// between pieces whether the lookup was given up on.
-class WinInetAnswer final : public base::HttpAnswer {
- public:
-  explicit WinInetAnswer(Lookup& lookup) : net_(Net()), lookup_(lookup) {}
-  ~WinInetAnswer() override {
-    TakeRequest(lookup_);
-    if (connection_) net_.closeHandle(connection_);
-  }
-
-  // Sends the request and waits for the answer's head.
-  void Send(const URL_COMPONENTSA& parts) {
-    const std::string host(parts.lpszHostName, parts.dwHostNameLength);
-    std::string path = std::string(parts.lpszUrlPath, parts.dwUrlPathLength) +
-                       std::string(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-    path = path.substr(0, path.find('#'));  // the fragment stays with the client
-    connection_ = net_.connect(net_.session, host.c_str(), parts.nPort, nullptr, nullptr,
-                               INTERNET_SERVICE_HTTP, 0, 0);
-    if (!connection_) Fail(Kind::kCannotConnect);
-    const DWORD secure = parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0;
-    request_ = net_.openRequest(connection_, "GET", path.empty() ? "/" : path.c_str(), nullptr,
-                                nullptr, nullptr, kRequestFlags | secure, 0);
-    if (!request_) Fail(Kind::kCannotConnect);
-    // A backstop for a request given up on under Wine. Set on the request itself: Wine takes
-    // none of them from the session.
-    DWORD timeout = kAnswerTimeoutMs;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-      net_.setOption(request_, option, &timeout, sizeof timeout);
-    }
-    lookup_.request = request_;
-    if (!lookup_.Running()) Fail(Kind::kStopped);
-    if (!net_.sendRequest(request_, nullptr, 0, nullptr, 0)) {
-      const DWORD error = GetLastError();
-      Fail(error == ERROR_INTERNET_CANNOT_CONNECT || error == ERROR_INTERNET_NAME_NOT_RESOLVED
-               ? Kind::kCannotConnect
-               : Kind::kNoAnswer,
-           error);
-    }
-  }
-
-  unsigned Status() override {
-    DWORD status = 0, size = sizeof status;
-    if (!net_.queryInfo(request_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
-                        nullptr)) {
-      Fail(Kind::kBadAnswer);
-    }
-    return status;
-  }
-
-  std::string Location() override {
-    std::string location(INTERNET_MAX_URL_LENGTH, '\0');
-    DWORD size = static_cast<DWORD>(location.size());
-    if (!net_.queryInfo(request_, HTTP_QUERY_LOCATION, location.data(), &size, nullptr)) size = 0;
-    location.resize(size);
-    return location;
-  }
-
-  // The Content-Length, or nothing when the answer announces none (or none below 4 GB).
-  std::optional<std::uint64_t> Length() override {
-    DWORD length = 0, size = sizeof length;
-    if (!net_.queryInfo(request_, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length,
-                        &size, nullptr)) {
-      return std::nullopt;
-    }
-    return length;
-  }
-
-  std::size_t Read(char* into, std::size_t most) override {
-    DWORD available = 0, n = 0;
-    if (!net_.dataAvailable(request_, &available, 0, 0)) Fail(Kind::kCutShort);
-    if (!lookup_.Running()) Fail(Kind::kStopped);
-    if (available > 0 &&
-        !net_.readFile(request_, into, static_cast<DWORD>(std::min<std::size_t>(available, most)),
-                       &n)) {
-      Fail(Kind::kCutShort);
-    }
-    return n;
-  }
-
- private:
-  // Once the caller has given up, the request may have been closed under the thread: whatever
-  // failed since means only that.
-  [[noreturn]] void Fail(Kind kind, DWORD error = GetLastError()) const {
-    throw HttpError{lookup_.Running() ? kind : Kind::kStopped, error};
-  }
-
-  const Internet& net_;
-  Lookup& lookup_;
-  HINTERNET connection_ = nullptr;
-  HINTERNET request_ = nullptr;
-};
-
 // The answer for an address: over a socket of the lookup's own for http:, where it lets go of
 // the server as soon as the lookup is given up on; else through WinINet.
 std::unique_ptr<base::HttpAnswer> Get(Lookup& lookup, const std::string& address) {
-  const Internet& net = Net();
+  const base::Internet& net = Net();
   URL_COMPONENTSA parts = {};
   parts.dwStructSize = sizeof parts;
   parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;  // point into it
@@ -318,9 +136,7 @@ std::unique_ptr<base::HttpAnswer> Get(Lookup& lookup, const std::string& address
     // A proxy that asks who is asking: WinINet may know how to log on to it.
     if (proxy.empty() || answer->Status() != kProxyLogOn) return answer;
   }
-  auto answer = std::make_unique<WinInetAnswer>(lookup);
-  answer->Send(parts);
-  return answer;
+  return base::WinInetGet(net, parts, kAnswerTimeoutMs, lookup.state, lookup.request);
 }
 
 // The address a redirect points to, made whole against `address` (the one asked for).
@@ -434,7 +250,8 @@ bool GiveUp(Lookup& lookup) noexcept {
   int running = Lookup::kRunning;
   if (!lookup.state.compare_exchange_strong(running, Lookup::kGivenUp)) return false;
   ++lookupsGivenUp;
-  TakeRequest(lookup);
+  // A lookup holds a request only once WinINet is open.
+  if (lookup.request.load()) base::CloseRequest(Net(), lookup.request);
   return true;
 }
 

@@ -46,7 +46,7 @@ using WaitForAnswer = std::function<bool(void* ended, std::uint32_t timeoutMs)>;
 // A plain wait that blocks the calling thread.
 bool WaitPlainly(void* ended, std::uint32_t timeoutMs);
 
-// Asks the server whether the account is online now, on a thread of the lookup's own: one GET of
+// Asks the server whether the account is online now, on a thread of the system's pool: one GET of
 // StatusAddress(account) through the proxy Windows is set to use (and one more for each redirect
 // followed, at most five, to http: and https: addresses only), with a head of at most 64 KB, its
 // answer counted in memory and stored nowhere. Waits for the answer through `wait`, for at most

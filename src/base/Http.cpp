@@ -59,10 +59,10 @@ struct Sockets {
         SetSystemFunction(s.select, dll, "select") & SetSystemFunction(s.send, dll, "send") &
         SetSystemFunction(s.receive, dll, "recv") &
         SetSystemFunction(s.lastError, dll, "WSAGetLastError");
-    if (!complete) Fail(Kind::kCannotConnect, dll ? ERROR_PROC_NOT_FOUND : GetLastError());
+    if (!complete) Fail(Kind::kUnavailable, dll ? ERROR_PROC_NOT_FOUND : GetLastError());
     WSADATA data;
     if (const int error = startup(MAKEWORD(2, 2), &data)) {
-      Fail(Kind::kCannotConnect, static_cast<unsigned long>(error));
+      Fail(Kind::kUnavailable, static_cast<unsigned long>(error));
     }
     return s;
   }

@@ -20,7 +20,15 @@ inline constexpr unsigned kSliceMs = 100;
 
 // Why an exchange failed, with the system's error number where there is one.
 struct HttpError {
-  enum class Kind { kCannotConnect, kNoAnswer, kBadAnswer, kHeadTooLong, kCutShort, kStopped };
+  enum class Kind {
+    kCannotConnect,
+    kNoAnswer,
+    kBadAnswer,
+    kHeadTooLong,
+    kCutShort,
+    kStopped,
+    kUnavailable,  // the system's networking could not be loaded or started
+  };
   Kind kind;
   unsigned long systemError = 0;
 };

@@ -1,0 +1,180 @@
+#include "base/WinInet.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "base/SystemDll.h"
+
+namespace base {
+namespace {
+
+using Kind = HttpError::Kind;
+
+// Every request: a fresh answer, kept nowhere (no cache, no cookies), no dialog box, and
+// redirects left to the caller.
+// https://learn.microsoft.com/en-us/windows/win32/wininet/api-flags
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES |
+                                INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT;
+
+[[noreturn]] void Fail(Kind kind, unsigned long error) {
+  throw HttpError{kind, error};
+}
+
+class WinInetAnswer final : public HttpAnswer {
+ public:
+  WinInetAnswer(const Internet& net, const std::atomic<int>& stop, std::atomic<HINTERNET>& request)
+      : net_(net), stop_(stop), shared_(request) {}
+  ~WinInetAnswer() override {
+    CloseRequest(net_, shared_);
+    if (connection_) net_.closeHandle(connection_);
+  }
+
+  // Sends the request and waits for the answer's head.
+  void Send(const URL_COMPONENTSA& parts, DWORD timeoutMs) {
+    const std::string host(parts.lpszHostName, parts.dwHostNameLength);
+    std::string path = std::string(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                       std::string(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    path = path.substr(0, path.find('#'));  // the fragment stays with the client
+    connection_ = net_.connect(net_.session, host.c_str(), parts.nPort, nullptr, nullptr,
+                               INTERNET_SERVICE_HTTP, 0, 0);
+    if (!connection_) Fail(Kind::kCannotConnect);
+    const DWORD secure = parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0;
+    request_ = net_.openRequest(connection_, "GET", path.empty() ? "/" : path.c_str(), nullptr,
+                                nullptr, nullptr, kRequestFlags | secure, 0);
+    if (!request_) Fail(Kind::kCannotConnect);
+    // Set on the request itself: Wine takes none of them from the session.
+    DWORD timeout = timeoutMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+      net_.setOption(request_, option, &timeout, sizeof timeout);
+    }
+    shared_ = request_;
+    if (stop_.load() != 0) Fail(Kind::kStopped);
+    if (!net_.sendRequest(request_, nullptr, 0, nullptr, 0)) {
+      const DWORD error = GetLastError();
+      Fail(error == ERROR_INTERNET_CANNOT_CONNECT || error == ERROR_INTERNET_NAME_NOT_RESOLVED
+               ? Kind::kCannotConnect
+               : Kind::kNoAnswer,
+           error);
+    }
+  }
+
+  unsigned Status() override {
+    DWORD status = 0, size = sizeof status;
+    if (!net_.queryInfo(request_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                        nullptr)) {
+      Fail(Kind::kBadAnswer);
+    }
+    return status;
+  }
+
+  std::string Location() override {
+    std::string location(INTERNET_MAX_URL_LENGTH, '\0');
+    DWORD size = static_cast<DWORD>(location.size());
+    if (!net_.queryInfo(request_, HTTP_QUERY_LOCATION, location.data(), &size, nullptr)) size = 0;
+    location.resize(size);
+    return location;
+  }
+
+  // The Content-Length, or nothing when the answer announces none (or none below 4 GB).
+  std::optional<std::uint64_t> Length() override {
+    DWORD length = 0, size = sizeof length;
+    if (!net_.queryInfo(request_, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length,
+                        &size, nullptr)) {
+      return std::nullopt;
+    }
+    return length;
+  }
+
+  std::size_t Read(char* into, std::size_t most) override {
+    DWORD available = 0, n = 0;
+    if (!net_.dataAvailable(request_, &available, 0, 0)) Fail(Kind::kCutShort);
+    if (stop_.load() != 0) Fail(Kind::kStopped);
+    if (available > 0 &&
+        !net_.readFile(request_, into, static_cast<DWORD>(std::min<std::size_t>(available, most)),
+                       &n)) {
+      Fail(Kind::kCutShort);
+    }
+    return n;
+  }
+
+ private:
+  // Once stopped, the request may have been closed under this thread: whatever failed since
+  // means only that.
+  [[noreturn]] void Fail(Kind kind, DWORD error = GetLastError()) const {
+    throw HttpError{stop_.load() == 0 ? kind : Kind::kStopped, error};
+  }
+
+  const Internet& net_;
+  const std::atomic<int>& stop_;
+  std::atomic<HINTERNET>& shared_;
+  HINTERNET connection_ = nullptr;
+  HINTERNET request_ = nullptr;
+};
+
+// The proxy settings of the connection Windows uses by default.
+// https://learn.microsoft.com/en-us/windows/win32/wininet/setting-and-retrieving-internet-options
+void ReadProxySettings(decltype(&InternetQueryOptionA) query, Internet& net) {
+  INTERNET_PER_CONN_OPTIONA options[3] = {};
+  options[0].dwOption = INTERNET_PER_CONN_FLAGS;
+  options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+  options[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
+  INTERNET_PER_CONN_OPTION_LISTA list = {};
+  DWORD size = list.dwSize = sizeof list;
+  list.dwOptionCount = 3;
+  list.pOptions = options;
+  // Unknown settings are WinINet's to find.
+  net.proxyFoundByWinInet = !query(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size);
+  if (net.proxyFoundByWinInet) return;
+  const DWORD flags = options[0].Value.dwValue;
+  net.proxyFoundByWinInet = (flags & (PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_AUTO_DETECT)) != 0;
+  for (int i : {1, 2}) {
+    if (char* text = options[i].Value.pszValue) {
+      if ((flags & PROXY_TYPE_PROXY) != 0) (i == 1 ? net.proxies : net.bypass) = text;
+      GlobalFree(text);
+    }
+  }
+}
+
+}  // namespace
+
+Internet OpenInternet(const char* userAgent) {
+  const HMODULE dll = LoadSystemDll(L"wininet.dll");
+  if (!dll) Fail(Kind::kUnavailable, GetLastError());
+  Internet net;
+  decltype(&InternetOpenA) open;
+  decltype(&InternetQueryOptionA) query;
+  if (!(SetSystemFunction(net.closeHandle, dll, "InternetCloseHandle") &
+        SetSystemFunction(net.combineUrl, dll, "InternetCombineUrlA") &
+        SetSystemFunction(net.crackUrl, dll, "InternetCrackUrlA") &
+        SetSystemFunction(net.connect, dll, "InternetConnectA") &
+        SetSystemFunction(net.openRequest, dll, "HttpOpenRequestA") &
+        SetSystemFunction(net.sendRequest, dll, "HttpSendRequestA") &
+        SetSystemFunction(net.queryInfo, dll, "HttpQueryInfoA") &
+        SetSystemFunction(net.dataAvailable, dll, "InternetQueryDataAvailable") &
+        SetSystemFunction(net.readFile, dll, "InternetReadFile") &
+        SetSystemFunction(net.setOption, dll, "InternetSetOptionA") &
+        SetSystemFunction(open, dll, "InternetOpenA") &
+        SetSystemFunction(query, dll, "InternetQueryOptionA"))) {
+    Fail(Kind::kUnavailable, ERROR_PROC_NOT_FOUND);
+  }
+  net.session = open(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (!net.session) Fail(Kind::kUnavailable, GetLastError());
+  ReadProxySettings(query, net);
+  return net;
+}
+
+std::unique_ptr<HttpAnswer> WinInetGet(const Internet& net, const URL_COMPONENTSA& parts,
+                                       DWORD timeoutMs, const std::atomic<int>& stop,
+                                       std::atomic<HINTERNET>& request) {
+  auto answer = std::make_unique<WinInetAnswer>(net, stop, request);
+  answer->Send(parts, timeoutMs);
+  return answer;
+}
+
+void CloseRequest(const Internet& net, std::atomic<HINTERNET>& request) noexcept {
+  if (HINTERNET taken = request.exchange(nullptr)) net.closeHandle(taken);
+}
+
+}  // namespace base

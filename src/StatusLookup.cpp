@@ -156,12 +156,12 @@ std::string RedirectedAddress(const std::string& address, const std::string& loc
 bool AnswerMeansOnline(base::HttpAnswer& answer) {
   const std::optional<std::uint64_t> announced = answer.Length();
   if (announced && *announced > kOnlineAnswerSize) return false;
-  char buffer[kMostBytesRead];
+  std::string buffer(kMostBytesRead, '\0');
   std::size_t received = 0;
   while (received < kMostBytesRead) {
     std::size_t n;
     try {
-      n = answer.Read(buffer + received, kMostBytesRead - received);
+      n = answer.Read(buffer.data() + received, kMostBytesRead - received);
     } catch (const HttpError& e) {
       if (e.kind == Kind::kStopped) throw;
       FailLookup(L"读取状态服务器的应答时出错：收到 % 字节", {static_cast<std::int64_t>(received)},

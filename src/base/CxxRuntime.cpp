@@ -9,6 +9,8 @@
 // well, and the build stops (CMakeLists.txt reads the link map): the change shows when the
 // program is built, not silently.
 
+#include <windows.h>
+
 #include <cstdlib>
 #include <exception>
 #include <new>
@@ -65,3 +67,30 @@ void __throw_invalid_argument(const char*) {
 }
 
 }  // namespace std
+
+// A function-local static is made once, by the first thread to come to it, while any other that
+// comes meanwhile waits (the compiler checks the guard's first byte itself before it calls these).
+// The library's versions bring a recursive mutex and an error class of their own; these keep the
+// state in the guard's first four bytes: 1 once made, 0x100 while being made.
+extern "C" {
+
+int __cxa_guard_acquire(long long* guard) {
+  auto* state = reinterpret_cast<volatile LONG*>(guard);
+  for (;;) {
+    const LONG was = InterlockedCompareExchange(state, 0x100, 0);
+    if (was == 0) return 1;  // this thread makes it
+    if (was == 1) return 0;  // made
+    Sleep(0);                // another thread makes it
+  }
+}
+
+void __cxa_guard_release(long long* guard) {
+  InterlockedExchange(reinterpret_cast<volatile LONG*>(guard), 1);
+}
+
+// Making it threw: the next thread to come makes it again.
+void __cxa_guard_abort(long long* guard) {
+  InterlockedExchange(reinterpret_cast<volatile LONG*>(guard), 0);
+}
+
+}  // extern "C"

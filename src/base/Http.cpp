@@ -259,14 +259,13 @@ class SocketAnswer final : public HttpAnswer {
 
   // Adds what arrives to pending_; false when the server has closed the connection.
   bool Receive(Kind failure) {
-    char buffer[kReceiveBytes];
     for (;;) {
       if (stop_.load() != 0) Fail(Kind::kStopped);
-      const int n = net_.receive(socket_, buffer, sizeof buffer, 0);
-      if (n > 0) {
-        pending_.append(buffer, static_cast<std::size_t>(n));
-        return true;
-      }
+      const std::size_t had = pending_.size();
+      pending_.resize(had + kReceiveBytes);
+      const int n = net_.receive(socket_, pending_.data() + had, kReceiveBytes, 0);
+      pending_.resize(had + static_cast<std::size_t>(n > 0 ? n : 0));
+      if (n > 0) return true;
       if (n == 0) return false;
       if (const int error = net_.lastError(); error != WSAEWOULDBLOCK) {
         Fail(failure, static_cast<unsigned long>(error));

@@ -97,6 +97,8 @@ const base::Internet& Net() {
   return net;
 }
 
+}  // namespace
+
 // One lookup, shared by the caller and its thread, and settled by `state`: the thread takes it
 // from running to done once it has written the outcome, the caller from running to given up when
 // it waits no longer. Whoever moves it first decides: a lookup given up on has no outcome, and
@@ -114,6 +116,8 @@ struct Lookup {
 
   bool Running() const { return state.load() == kRunning; }
 };
+
+namespace {
 
 // Lookups given up on whose threads still run.
 std::atomic<int> lookupsGivenUp{0};
@@ -299,24 +303,30 @@ bool WaitPlainly(void* ended, std::uint32_t timeoutMs) {
   }
 }
 
+PendingLookup::PendingLookup(std::wstring_view account) : lookup_(Start(account)) {}
+
+PendingLookup::~PendingLookup() {
+  GiveUp(*lookup_);
+}
+
+void* PendingLookup::Ended() const {
+  return lookup_->ended.get();
+}
+
+bool PendingLookup::Online() {
+  if (GiveUp(*lookup_)) FailLookup(L"状态服务器在 % 秒内没有应答", {kAnswerTimeoutMs / 1000});
+  if (lookup_->failure) throw *lookup_->failure;
+  if (!lookup_->online) FailLookup(L"在线状态查询失败");
+  return *lookup_->online;
+}
+
 // The lookup runs on a thread of its own so that a server that never answers cannot hold the
 // caller for more than kAnswerTimeoutMs; how the caller's window behaves meanwhile is up to the
-// wait it passes.
+// wait it passes. Should the wait throw, the lookup is given up on as it goes.
 bool IsOnline(std::wstring_view account, const WaitForAnswer& wait) {
-  const std::shared_ptr<Lookup> lookup = Start(account);
-  bool ended;
-  try {
-    ended = wait(lookup->ended.get(), kAnswerTimeoutMs);
-  } catch (...) {
-    GiveUp(*lookup);
-    throw;
-  }
-  if (!ended && GiveUp(*lookup)) {
-    FailLookup(L"状态服务器在 % 秒内没有应答", {kAnswerTimeoutMs / 1000});
-  }
-  if (lookup->failure) throw *lookup->failure;
-  if (!lookup->online) FailLookup(L"在线状态查询失败");
-  return *lookup->online;
+  PendingLookup lookup(account);
+  wait(lookup.Ended(), kAnswerTimeoutMs);
+  return lookup.Online();
 }
 
 // Runs once the thread that set the timer has nothing else to do: timer messages come after

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -53,6 +54,26 @@ bool WaitPlainly(void* ended, std::uint32_t timeoutMs);
 // kAnswerTimeoutMs. Throws base::RuntimeError: kAccountNotSendable (nothing is sent),
 // kLookupFailed (no usable answer; the message says why); and whatever `wait` throws.
 bool IsOnline(std::wstring_view account, const WaitForAnswer& wait = WaitPlainly);
+
+// A lookup the caller does not wait for: it runs as IsOnline's does while the caller goes on,
+// and is given up on when this goes before the lookup has ended.
+class PendingLookup {
+ public:
+  // Starts it. Throws as IsOnline does before it sends anything.
+  explicit PendingLookup(std::wstring_view account);
+  PendingLookup(const PendingLookup&) = delete;
+  PendingLookup& operator=(const PendingLookup&) = delete;
+  ~PendingLookup();
+
+  // Set when the outcome is known.
+  void* Ended() const;
+  // The outcome once Ended is set, or its failure thrown as IsOnline throws it. Before that,
+  // the lookup is given up on and fails as after the time limit.
+  bool Online();
+
+ private:
+  std::shared_ptr<struct Lookup> lookup_;
+};
 
 // Prepares the lookups once the calling thread is idle (its messages handled, its windows
 // painted): a thread loads WinINet and Windows Sockets, opens the internet session and reads the

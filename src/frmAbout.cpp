@@ -40,10 +40,10 @@ void OpenLink(HWND owner, const wchar_t* operation, const std::wstring& file, in
 
 frmAbout::frmAbout(const forms::Form& mainForm)
     : DesignedForm(kFrmAbout, &mainForm), mainForm_(mainForm) {
-  On(L"Command1", forms::Event::Click, [this] { Command1_Click(); });
-  On(L"Label4", forms::Event::Click, [this] { Label4_Click(); });
-  On(L"Label6", forms::Event::Click, [this] { Label6_Click(); });
-  On(L"Label8", forms::Event::Click, [this] { Label8_Click(); });
+  On(L"Command1", forms::Event::Click, &frmAbout::Command1_Click);
+  On(L"Label4", forms::Event::Click, &frmAbout::Label4_Click);
+  On(L"Label6", forms::Event::Click, &frmAbout::Label6_Click);
+  On(L"Label8", forms::Event::Click, &frmAbout::Label8_Click);
 }
 
 void frmAbout::Form_Load() {

@@ -10,18 +10,11 @@
 
 #include "support/RunningProgram.h"
 #include "support/StandIn.h"
-#include "support/WinePath.h"
 #include "support/WindowTest.h"
 
 namespace {
 
 using testsupport::RunningProgram;
-
-// The program under test: PELLUCOR_EXE, set by tests/CMakeLists.txt.
-std::wstring ProgramPath() {
-  const wchar_t* named = _wgetenv(L"PELLUCOR_EXE");
-  return testsupport::WindowsPath(named ? named : L"");
-}
 
 // A screen point on the close box of the main window, found by asking the window.
 POINT CloseBox(HWND main) {
@@ -43,7 +36,7 @@ constexpr DWORD kEndBoundMs = 5000;
 class Closing : public testing::Test {
  protected:
   void SetUp() override {
-    if (!testsupport::StandInRuns() || ProgramPath().empty())
+    if (!testsupport::StandInRuns() || testsupport::ProgramUnderTest().empty())
       GTEST_SKIP() << "needs the stand-in status server and PELLUCOR_EXE";
     // A prefix made by a build from before the lookup kept nothing may hold some already.
     profileFilesBefore_ = testsupport::ProfileFilesHolding("uid=");
@@ -108,7 +101,7 @@ TEST_F(Closing, DuringALookup) {
   };
   for (const auto& [name, request] : cases) {
     SCOPED_TRACE(name);
-    RunningProgram program(ProgramPath());
+    RunningProgram program(testsupport::ProgramUnderTest());
     ASSERT_TRUE(TabbedOut(program));
     ASSERT_NE(CloseBox(program.window()).x, -1);
     ASSERT_TRUE(program.Ask(L"silent"));
@@ -125,12 +118,12 @@ TEST_F(Closing, DuringALookup) {
 // input again and ends at once when closed; the second shows no late answer: its request was
 // closed at the time limit.
 TEST_F(Closing, AfterTheFailureReport) {
-  RunningProgram held(ProgramPath()), late(ProgramPath());
+  RunningProgram held(testsupport::ProgramUnderTest()), late(testsupport::ProgramUnderTest());
   ASSERT_TRUE(TabbedOut(held));
   ASSERT_TRUE(TabbedOut(late));
   ASSERT_TRUE(held.Ask(L"silent"));
   ASSERT_TRUE(late.Ask(L"trickle-11"));
-  RunningProgram refused(ProgramPath(), L"http://127.0.0.1:9");
+  RunningProgram refused(testsupport::ProgramUnderTest(), L"http://127.0.0.1:9");
   ASSERT_TRUE(TabbedOut(refused, false));
   for (const RunningProgram* program : {&refused, &held, &late})
     ASSERT_NO_FATAL_FAILURE(ConfirmFailureReport(*program));

@@ -2,7 +2,6 @@
 // told to prefer them to its own as Windows looks in a program's folder first: none of them loads.
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -20,17 +19,6 @@ namespace {
 // Not ole32: Wine's input-method library loads it by its bare name when the first window is
 // activated, whatever the program's DLL search (on Windows it is a known DLL, never searched for).
 constexpr const wchar_t* kPlanted[] = {L"wininet", L"ws2_32", L"oleacc", L"oleaut32", L"shell32"};
-
-bool Loaded(DWORD pid, const wchar_t* dll) {
-  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-  if (snapshot == INVALID_HANDLE_VALUE) return false;
-  base::KernelHandle list(snapshot);
-  MODULEENTRY32W module = {};
-  module.dwSize = sizeof module;
-  for (BOOL more = Module32FirstW(snapshot, &module); more; more = Module32NextW(snapshot, &module))
-    if (lstrcmpiW(module.szModule, dll) == 0) return true;
-  return false;
-}
 
 TEST(DllPlanting, NoDllBesideTheProgramLoads) {
   const wchar_t *exe = _wgetenv(L"PELLUCOR_EXE"), *dll = _wgetenv(L"PELLUCOR_PLANTED_DLL");
@@ -56,8 +44,7 @@ TEST(DllPlanting, NoDllBesideTheProgramLoads) {
   expectNoneLoaded("at start-up");
   // Idle, the lookup prepares itself: it loads what it asks with.
   ASSERT_TRUE(testsupport::PumpUntil(
-      [&] { return Loaded(program.id(), L"wininet.dll") && Loaded(program.id(), L"ws2_32.dll"); },
-      10000));
+      [&] { return program.Loaded(L"wininet.dll") && program.Loaded(L"ws2_32.dll"); }, 10000));
   expectNoneLoaded("at idle");
   PostMessageW(program.controls().query, BM_CLICK, 0, 0);
   ASSERT_TRUE(testsupport::PumpUntil([&] { return program.ReadOut() == L"在线"; }, 10000));

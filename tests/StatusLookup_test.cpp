@@ -63,23 +63,17 @@ TEST(StatusLookupAnswer, OnlineExactlyAt4944Bytes) {
   EXPECT_FALSE(status::IsOnlineAnswer(4944 + (std::uint64_t{1} << 32)));
 }
 
-// How many of the stand-in's request lines (or notes) hold the text.
-long LinesHolding(const std::string& text, bool notes = false) {
-  const std::vector<std::string> log = testsupport::StandInRequestLines(notes);
-  return std::count_if(log.begin(), log.end(), [&](const std::string& line) {
-    return line.find(text) != std::string::npos;
-  });
-}
+using testsupport::StandInLinesHolding;
 
 long RequestsFor(const std::string& account) {
-  return LinesHolding("uid=" + account + "&");
+  return StandInLinesHolding("uid=" + account + "&");
 }
 
 // A wait that gives the lookup up once the stand-in has seen `lines` more lines holding the text.
 struct GaveUp {};
 status::WaitForAnswer GiveUpOnceSeen(const std::string& text, long lines = 1) {
-  return [text, lines, seen = LinesHolding(text)](void*, std::uint32_t) -> bool {
-    testsupport::PumpUntil([&] { return LinesHolding(text) >= seen + lines; });
+  return [text, lines, seen = StandInLinesHolding(text)](void*, std::uint32_t) -> bool {
+    testsupport::PumpUntil([&] { return StandInLinesHolding(text) >= seen + lines; });
     throw GaveUp{};
   };
 }
@@ -212,7 +206,7 @@ TEST_F(StatusLookupServer, ServersThatNeverEndAreLetGo) {
   for (const char* account : {"trickle-head", "trickle-body", "endless-head"}) {
     SCOPED_TRACE(account);
     const std::string closed = std::string("# closed ") + account;
-    const long closedBefore = LinesHolding(closed, /*notes=*/true);
+    const long closedBefore = StandInLinesHolding(closed, /*notes=*/true);
     const double before = PrivateMegabytes();
     const std::wstring wide(account, account + strlen(account));
     if (closed.ends_with("endless-head")) {
@@ -224,7 +218,7 @@ TEST_F(StatusLookupServer, ServersThatNeverEndAreLetGo) {
       EXPECT_THROW(status::IsOnline(wide, GiveUpOnceSeen("uid=" + std::string(account))), GaveUp);
     }
     EXPECT_TRUE(testsupport::PumpUntil(
-        [&] { return LinesHolding(closed, /*notes=*/true) > closedBefore; }, 2000))
+        [&] { return StandInLinesHolding(closed, /*notes=*/true) > closedBefore; }, 2000))
         << "still connected 2 s after the lookup ended";
     EXPECT_LT(PrivateMegabytes() - before, 64);
     EXPECT_TRUE(status::IsOnline(L"online"));

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -13,6 +12,10 @@
 // answers the notifications its form reflects to it (commands, colours, the mouse pointer), so
 // the form itself holds no per-kind logic.
 namespace forms {
+
+class Form;
+// An event procedure: a member of the form that handles the event.
+using EventProcedure = void (Form::*)();
 
 enum class ControlKind { TextBox, CommandButton, Label, PictureBox };
 
@@ -85,8 +88,9 @@ class Control {
   // Whether Enter presses the control when it has the focus (a command button).
   virtual bool PressedByEnter() const { return false; }
 
-  std::function<void()> onClick;
-  std::function<void()> onLostFocus;
+  EventProcedure onClick = nullptr;
+  EventProcedure onLostFocus = nullptr;
+  EventProcedure onChange = nullptr;  // a text box's text changed
   int enterPresses = 0;  // the id of the button Enter presses while this control has the focus
   int namedAfter = 0;    // the id of the label whose caption screen readers call it by
 

@@ -122,10 +122,12 @@ void Form::SetText(const ControlDesign& control, std::wstring_view text) {
   Require(control).SetText(text);
 }
 
-void Form::On(const ControlDesign& control, Event event, std::function<void()> handler) {
+void Form::On(const ControlDesign& control, Event event, EventProcedure procedure) {
   forms::Control* c = Find(control);
   if (!c) throw base::RuntimeError(base::RuntimeError::kInvalidCall);
-  (event == Event::Click ? c->onClick : c->onLostFocus) = std::move(handler);
+  (event == Event::Click       ? c->onClick
+   : event == Event::LostFocus ? c->onLostFocus
+                               : c->onChange) = procedure;
 }
 
 void Form::PressOnEnter(const ControlDesign& box, const ControlDesign& button) {
@@ -142,9 +144,9 @@ void Form::NameAfter(const ControlDesign& control, const ControlDesign& label) {
   named->namedAfter = by->id();
 }
 
-void Form::RunEvent(const std::function<void()>& procedure, ReportWhen when) noexcept {
+void Form::EventFailed(ReportWhen when) noexcept {
   try {
-    procedure();
+    throw;
   } catch (const CloseRequested&) {
     // The user asked to close while the procedure waited: nothing to report, the form goes.
     if (hwnd_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
@@ -234,6 +236,58 @@ HCURSOR Form::MouseIcon(const ControlDesign& control) const {
 
 void Form::SetMouseIcon(const ControlDesign& control, HCURSOR pointer) {
   Require(control).SetMouseIcon(pointer);
+}
+
+void Form::SetCaption(std::wstring_view caption) {
+  SetWindowTextW(hWnd(), std::wstring(caption).c_str());
+}
+
+// Above the separator that comes before Close.
+void Form::AddMenuItem(UINT id, const wchar_t* caption) {
+  const HMENU menu = GetSystemMenu(hWnd(), FALSE);
+  int at = GetMenuItemCount(menu);
+  while (at > 0 && !(GetMenuState(menu, --at, MF_BYPOSITION) & MF_SEPARATOR)) {
+  }
+  InsertMenuW(menu, static_cast<UINT>(at), MF_BYPOSITION | MF_STRING, id, caption);
+}
+
+void Form::CheckMenuItem(UINT id, bool checked) {
+  ::CheckMenuItem(GetSystemMenu(hWnd(), FALSE), id, checked ? MF_CHECKED : MF_UNCHECKED);
+}
+
+void Form::StartTimer(UINT_PTR id, UINT ms) {
+  if (!SetTimer(hWnd(), id, ms, nullptr))
+    throw base::RuntimeError(base::RuntimeError::kOutOfMemory);
+}
+
+void Form::StopTimer(UINT_PTR id) {
+  if (hwnd_) KillTimer(hwnd_, id);
+}
+
+namespace {
+
+// On a thread of the system's pool: hands the end of a wait over to the form's thread.
+void CALLBACK PostSignalled(void* wait, BOOLEAN timedOut) noexcept {
+  const auto* posted = static_cast<const std::pair<HWND, WPARAM>*>(wait);
+  PostMessageW(posted->first, kMsgSignalled, posted->second, !timedOut);
+}
+
+}  // namespace
+
+// https://learn.microsoft.com/en-us/windows/win32/api/winbase/nf-winbase-registerwaitforsingleobject
+void Form::WhenSignalled(HANDLE object, DWORD timeoutMs) {
+  StopWaiting();
+  waited_ = {hWnd(), ++waits_};
+  if (!RegisterWaitForSingleObject(&wait_, object, PostSignalled, &waited_, timeoutMs,
+                                   WT_EXECUTEONLYONCE)) {
+    wait_ = nullptr;
+    throw base::RuntimeError(base::RuntimeError::kOutOfMemory);
+  }
+}
+
+// Waits for a callback under way to end, so that none runs later.
+void Form::StopWaiting() noexcept {
+  if (wait_) UnregisterWaitEx(std::exchange(wait_, nullptr), INVALID_HANDLE_VALUE);
 }
 
 void Form::Load() {
@@ -330,6 +384,8 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case kWmDpiChanged:     return OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
     case kMsgLostFocus:     return OnLostFocus(wp, lp);
     case kMsgReportLater:   return OnReportLater();
+    case WM_TIMER:          return OnTimer(wp);
+    case kMsgSignalled:     return OnSignalled(wp, lp != 0);
     case WM_NCDESTROY:      return OnNcDestroy(wp, lp);
     default:                return DefWindowProcW(hwnd_, msg, wp, lp);
   }
@@ -352,7 +408,8 @@ LRESULT Form::OnCommand(WPARAM wp, LPARAM lp) {
     return 0;
   }
   forms::Control* c = FindById(id);
-  if (c && c->onClick && c->IsClick(HIWORD(wp))) RunEvent(c->onClick);
+  if (c && c->onClick && c->IsClick(HIWORD(wp))) RunEvent([&] { (this->*c->onClick)(); });
+  if (c && c->onChange && HIWORD(wp) == EN_CHANGE) RunEvent([&] { (this->*c->onChange)(); });
   return 0;
 }
 
@@ -397,6 +454,10 @@ LRESULT Form::OnSetFocus() {
 }
 
 LRESULT Form::OnSysCommand(WPARAM wp, LPARAM lp) {
+  if ((wp & 0xFFF0) < 0xF000) {  // an item of the form's own
+    RunEvent([this, id = static_cast<UINT>(wp & 0xFFF0)] { Form_MenuClick(id); });
+    return 0;
+  }
   if ((wp & 0xFFF0) == SC_MINIMIZE) SaveFocus();
   return DefWindowProcW(hwnd_, WM_SYSCOMMAND, wp, lp);
 }
@@ -433,7 +494,7 @@ LRESULT Form::OnEndSession(bool ending) {
 LRESULT Form::OnLostFocus(WPARAM wp, LPARAM lp) {
   if (PostedAgainAfterTheWait(kMsgLostFocus, wp, lp)) return 0;
   if (forms::Control* c = FindById(static_cast<int>(wp)); c && c->onLostFocus) {
-    RunEvent(c->onLostFocus, ReportWhen::FromTheLoop);
+    RunEvent([&] { (this->*c->onLostFocus)(); }, ReportWhen::FromTheLoop);
   }
   return 0;
 }
@@ -446,7 +507,20 @@ LRESULT Form::OnReportLater() {
   return 0;
 }
 
+LRESULT Form::OnTimer(UINT_PTR id) {
+  RunEvent([this, id] { Form_Timer(id); });
+  return 0;
+}
+
+LRESULT Form::OnSignalled(WPARAM wait, bool signalled) {
+  if (wait != waits_ || !wait_) return 0;  // an earlier wait's, or one forgotten
+  StopWaiting();
+  RunEvent([this, signalled] { Form_Signalled(signalled); });
+  return 0;
+}
+
 LRESULT Form::OnNcDestroy(WPARAM wp, LPARAM lp) {
+  StopWaiting();
   const HWND hwnd = std::exchange(hwnd_, nullptr);
   pendingReport_.reset();
   for (auto& c : controls_) c->Destroyed();

@@ -37,7 +37,7 @@ struct FormDesign {
   int iconId;  // resource id of the window's icon, 0 for none
 };
 
-enum class Event { Click, LostFocus };
+enum class Event { Click, LostFocus, Change };
 
 // How a form is shown: modeless, or modal — its owner takes no input until it is unloaded.
 enum class Display { Modeless, Modal };
@@ -75,7 +75,14 @@ class Form {
   // Runs a piece of an event procedure: a run-time error ends it and is reported, at once or,
   // where no message box may open, from the message loop.
   enum class ReportWhen { Now, FromTheLoop };
-  void RunEvent(const std::function<void()>& procedure, ReportWhen when = ReportWhen::Now) noexcept;
+  template <typename Procedure>
+  void RunEvent(const Procedure& procedure, ReportWhen when = ReportWhen::Now) noexcept {
+    try {
+      procedure();
+    } catch (...) {
+      EventFailed(when);
+    }
+  }
 
   // Reports an error in a message box owned by this form.
   void Report(const base::RuntimeError& error) noexcept;
@@ -95,13 +102,29 @@ class Form {
   // Whether the program ends when this form's window goes (true for the start-up form).
   void SetEndsProgram(bool ends) { endsProgram_ = ends; }
 
+  void SetCaption(std::wstring_view caption);
+  // An item of the window's menu (the title bar's icon, Alt+Space), above its separator; its
+  // click raises Form_MenuClick. The id is a multiple of 16 below 0xF000, as the system's are.
+  void AddMenuItem(UINT id, const wchar_t* caption);
+  void CheckMenuItem(UINT id, bool checked);
+  // Raises Form_Timer with the id every `ms` milliseconds, until StopTimer.
+  void StartTimer(UINT_PTR id, UINT ms);
+  void StopTimer(UINT_PTR id);
+  // Raises Form_Signalled once, on the form's thread, when the object is signalled (true) or
+  // after timeoutMs (false), in place of any wait asked for before; StopWaiting forgets it.
+  void WhenSignalled(HANDLE object, DWORD timeoutMs);
+  void StopWaiting() noexcept;
+
  protected:
   // Event procedures of the form.
   virtual void Form_Load() {}
   virtual void Form_Unload(int& cancel) { (void)cancel; }
+  virtual void Form_MenuClick(UINT /*id*/) {}
+  virtual void Form_Timer(UINT_PTR /*id*/) {}
+  virtual void Form_Signalled(bool /*signalled*/) {}
 
-  // Routes an event of a control to a handler of the form.
-  void On(const ControlDesign& control, Event event, std::function<void()> handler);
+  // Routes an event of a control to a procedure of the form.
+  void On(const ControlDesign& control, Event event, EventProcedure procedure);
   // Enter in the box presses the button as a click does. The focus stays in the box, and the
   // button is not made a default button: it keeps its own faces.
   void PressOnEnter(const ControlDesign& box, const ControlDesign& button);
@@ -110,6 +133,8 @@ class Form {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+  // For RunEvent's catch block: reports the error that ended the event procedure.
+  void EventFailed(ReportWhen when) noexcept;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   void Load();
   void Create();
@@ -136,6 +161,8 @@ class Form {
   LRESULT OnDpiChanged(int dpi, const RECT& suggested);
   LRESULT OnLostFocus(WPARAM wp, LPARAM lp);
   LRESULT OnReportLater();
+  LRESULT OnTimer(UINT_PTR id);
+  LRESULT OnSignalled(WPARAM wait, bool signalled);
   LRESULT OnNcDestroy(WPARAM wp, LPARAM lp);
 
   FormDesign design_;
@@ -150,6 +177,9 @@ class Form {
   bool shownModal_ = false;
   bool endsProgram_ = false;
   std::unique_ptr<base::RuntimeError> pendingReport_;  // left by ReportLater for the loop
+  HANDLE wait_ = nullptr;           // asked for by WhenSignalled, and not yet over
+  std::pair<HWND, WPARAM> waited_;  // what its callback posts: to the window, the wait's number
+  WPARAM waits_ = 0;  // how many have been asked for: tells the last from an earlier one
 };
 
 // Where a control stands in a design table, found when the program is built: for a name the
@@ -194,8 +224,10 @@ class DesignedForm : public Form {
   }
 
  protected:
-  void On(Name control, Event event, std::function<void()> handler) {
-    Form::On(control.design(), event, std::move(handler));
+  // On(L"Command1", Event::Click, &Form1::Command1_Click)
+  template <typename Derived>
+  void On(Name control, Event event, void (Derived::*procedure)()) {
+    Form::On(control.design(), event, static_cast<EventProcedure>(procedure));
   }
   void PressOnEnter(Name box, Name button) { Form::PressOnEnter(box.design(), button.design()); }
   void NameAfter(Name control, Name label) { Form::NameAfter(control.design(), label.design()); }

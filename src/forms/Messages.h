@@ -13,6 +13,9 @@ enum FormMessage : UINT {
   // once the box has handled WM_KILLFOCUS; wParam is the box's id. The form raises LostFocus
   // (forms/Controls.cpp).
   kMsgLostFocus,
+  // Posted to a form from a thread of the system's pool when what it waits for (WhenSignalled) is
+  // signalled or its time is up; wParam is the wait's number, lParam whether it was signalled.
+  kMsgSignalled,
 };
 
 }  // namespace forms

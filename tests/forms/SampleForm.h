@@ -39,15 +39,19 @@ inline constexpr forms::FormDesign kSampleDesign = {
 class SampleForm : public forms::DesignedForm<kSampleControls> {
  public:
   explicit SampleForm(const forms::Form* owner = nullptr) : DesignedForm(kSampleDesign, owner) {
-    On(L"Command1", forms::Event::Click, [this] {
-      ++clicks[0];
-      if (onCommand1) onCommand1();
-    });
-    On(L"Command2", forms::Event::Click, [this] { ++clicks[1]; });
+    On(L"Command1", forms::Event::Click, &SampleForm::Command1_Click);
+    On(L"Command2", forms::Event::Click, &SampleForm::Command2_Click);
   }
 
   int clicks[2] = {0, 0};
   std::function<void()> onCommand1;  // runs inside Command1's Click
+
+ private:
+  void Command1_Click() {
+    ++clicks[0];
+    if (onCommand1) onCommand1();
+  }
+  void Command2_Click() { ++clicks[1]; }
 };
 
 // A test with a sample form shown and active.

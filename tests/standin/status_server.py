@@ -26,6 +26,7 @@ account (the uid value, percent-decoded to code-page bytes):
   gzip                                   200, 4944 bytes sent gzip-compressed (when the request
                                          accepts gzip): online
   online-once                            200, 4944 bytes the first time it is asked; 500 after
+  comes-online                           offline the first time it is asked; online after
   silent                                 accepted, never answered; closed after SILENT_SECONDS or
                                          when the server stops
   trickle-head, trickle-body             the head / a 4944-byte body (its head at once) one byte a
@@ -94,6 +95,7 @@ class StatusServer(http.server.ThreadingHTTPServer):
         self.log_lock = threading.Lock()
         self.stopping = threading.Event()
         self.online_once_asked = False
+        self.comes_online_asked = False
 
     def record(self, line):
         if not self.log_path:
@@ -135,6 +137,10 @@ class StatusHandler(http.server.BaseHTTPRequestHandler):
                 break
         if uid.startswith(b"error-") and uid[6:].isdigit():
             self.answer(int(uid[6:]), body(ONLINE_SIZE))
+        elif uid == b"comes-online":
+            size = ONLINE_SIZE if self.server.comes_online_asked else OFFLINE_SIZE
+            self.server.comes_online_asked = True
+            self.answer(200, body(size))
         elif uid == b"online-once":
             code = 500 if self.server.online_once_asked else 200
             self.server.online_once_asked = True

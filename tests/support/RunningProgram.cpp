@@ -1,9 +1,12 @@
 #include "support/RunningProgram.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <cstdio>
 
 #include "support/StandIn.h"
+#include "support/WinePath.h"
 
 namespace testsupport {
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD pollMs) {
@@ -28,8 +31,10 @@ void SetText(HWND control, const wchar_t* text, DWORD timeoutMs) {
   SendMessageTimeoutW(control, WM_SETTEXT, 0, LPARAM(text), SMTO_BLOCK, timeoutMs, &result);
 }
 
-RunningProgram::RunningProgram(const std::wstring& exe, const wchar_t* proxy) {
+RunningProgram::RunningProgram(const std::wstring& exe, const wchar_t* proxy,
+                               const wchar_t* arguments) {
   std::wstring command = L"\"" + exe + L"\"", ownProxy(4096, L'\0');
+  if (arguments) command += std::wstring(L" ") + arguments;
   // The program inherits this process's environment, with its proxy while it starts.
   ownProxy.resize(GetEnvironmentVariableW(L"http_proxy", ownProxy.data(), 4096));
   if (proxy) SetEnvironmentVariableW(L"http_proxy", proxy);
@@ -57,6 +62,25 @@ RunningProgram::RunningProgram(const std::wstring& exe, const wchar_t* proxy) {
   controls_.query = FindWindowExW(window_, nullptr, L"Button", L"查询");
 }
 
+std::wstring ProgramUnderTest() {
+  const wchar_t* named = _wgetenv(L"PELLUCOR_EXE");
+  if (!named) return L"";
+  wchar_t full[MAX_PATH];
+  const DWORD length = GetFullPathNameW(WindowsPath(named).c_str(), MAX_PATH, full, nullptr);
+  return std::wstring(full, length < MAX_PATH ? length : 0);
+}
+
+bool RunningProgram::Loaded(const wchar_t* dll) const {
+  const base::KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, id_));
+  MODULEENTRY32W module = {};
+  module.dwSize = sizeof module;
+  for (BOOL more = Module32FirstW(snapshot.get(), &module); more;
+       more = Module32NextW(snapshot.get(), &module)) {
+    if (lstrcmpiW(module.szModule, dll) == 0) return true;
+  }
+  return false;
+}
+
 RunningProgram::~RunningProgram() {
   if (!process_ || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0 || Close(kPatienceMs))
     return;
@@ -77,15 +101,10 @@ HWND RunningProgram::TopWindow(const wchar_t* windowClass) const {
 bool RunningProgram::Ask(const wchar_t* account, DWORD timeoutMs,
                          std::function<void()> press) const {
   const std::string asked = "uid=" + std::string(account, account + wcslen(account)) + "&";
-  const auto requests = [&] {
-    return std::ranges::count_if(StandInRequestLines(), [&](const std::string& line) {
-      return line.find(asked) != std::string::npos;
-    });
-  };
-  const auto before = requests();
+  const long before = StandInLinesHolding(asked);
   SetText(controls_.account, account);
   press ? press() : void(PostMessageW(controls_.query, BM_CLICK, 0, 0));
-  return WaitUntil([&] { return requests() > before; }, timeoutMs);
+  return WaitUntil([&] { return StandInLinesHolding(asked) > before; }, timeoutMs);
 }
 
 bool RunningProgram::WaitForEnd(DWORD timeoutMs, bool* reported) const {

@@ -25,13 +25,18 @@ struct QueryControls {
   HWND account = nullptr, readout = nullptr, query = nullptr;
 };
 
+// The program under test: PELLUCOR_EXE, set by tests/CMakeLists.txt, as a Windows path.
+std::wstring ProgramUnderTest();
+
 class RunningProgram {
  public:
   static constexpr DWORD kPatienceMs = 20'000;  // for what should take well under a second
 
-  // Starts exe (a Windows path), with http_proxy set to `proxy` when given, and waits until it
-  // shows a visible top-level window that answers a message: its thread is then in its loop.
-  explicit RunningProgram(const std::wstring& exe, const wchar_t* proxy = nullptr);
+  // Starts exe (a Windows path) with the arguments, with http_proxy set to `proxy` when given,
+  // and waits until it shows a visible top-level window that answers a message: its thread is
+  // then in its loop.
+  explicit RunningProgram(const std::wstring& exe, const wchar_t* proxy = nullptr,
+                          const wchar_t* arguments = nullptr);
   ~RunningProgram();  // asks it to close, and ends it when it has not within kPatienceMs
 
   HWND window() const { return window_; }  // null when it showed none in time
@@ -42,6 +47,8 @@ class RunningProgram {
   // Its first visible top-level window of the class (of any, when null), or null.
   HWND TopWindow(const wchar_t* windowClass = nullptr) const;
   HWND ReportBox() const { return TopWindow(L"#32770"); }
+  // Whether it has loaded the DLL (a file name: L"winmm.dll").
+  bool Loaded(const wchar_t* dll) const;
   std::optional<std::wstring> ReadOut() const { return TextOf(controls_.readout); }
 
   // Types the (ASCII) account and presses "查询" (BM_CLICK, or what `press` does); whether the

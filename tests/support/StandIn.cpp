@@ -35,6 +35,12 @@ std::vector<std::string> StandInRequestLines(bool notes) {
   return lines;
 }
 
+long StandInLinesHolding(const std::string& text, bool notes) {
+  long count = 0;
+  for (const std::string& line : StandInRequestLines(notes)) count += line.find(text) != line.npos;
+  return count;
+}
+
 std::vector<std::wstring> ProfileFilesHolding(const std::string& text, std::wstring folder) {
   std::vector<std::wstring> found;
   if (folder.empty() && !_wgetenv(L"USERPROFILE")) return found;

@@ -13,6 +13,9 @@ bool StandInRuns();
 // The request lines the stand-in has seen, oldest first; or, with `notes`, its notes ("# ...").
 std::vector<std::string> StandInRequestLines(bool notes = false);
 
+// How many of them hold the text.
+long StandInLinesHolding(const std::string& text, bool notes = false);
+
 // The files under the user's profile folder (or `folder`) whose name or content holds `text`.
 std::vector<std::wstring> ProfileFilesHolding(const std::string& text, std::wstring folder = L"");
 

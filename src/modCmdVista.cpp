@@ -136,21 +136,48 @@ std::array<RECT, 6> PressedBands(Size size) {
   return Bands(size, {sixth + 2, sixth + 2, sixth + 1, h, h});
 }
 
-// Each step sets the item rectangle, then draws with a brush of its own.
-void Fill(HDC dc, RECT& rect, const RECT& area, COLORREF colour) {
-  const base::Brush brush(CreateSolidBrush(colour));
-  rect = area;
-  FillRect(dc, &rect, brush.get());
-}
+// The DC's own brush, selected for one paint: each fill sets its colour, so that a paint makes
+// and frees no brush. Puts back the brush and the brush colour it found.
+class DcBrush {
+ public:
+  explicit DcBrush(HDC dc) noexcept
+      : dc_(dc), select_(dc, GetStockObject(DC_BRUSH)), colourBefore_(GetDCBrushColor(dc)) {}
+  DcBrush(const DcBrush&) = delete;
+  DcBrush& operator=(const DcBrush&) = delete;
+  ~DcBrush() { SetDCBrushColor(dc_, colourBefore_); }
 
-void Frame(HDC dc, RECT& rect, const RECT& area, COLORREF colour) {
-  const base::Brush brush(CreateSolidBrush(colour));
-  rect = area;
-  FrameRect(dc, &rect, brush.get());
-}
+  // Covers the area as FillRect does, an upside-down side mirrored.
+  void Fill(const RECT& area, COLORREF colour) const {
+    SetDCBrushColor(dc_, colour);
+    PatBlt(dc_, area.left, area.top, Span(area.left, area.right), Span(area.top, area.bottom),
+           PATCOPY);
+  }
 
-void FillBands(HDC dc, RECT& rect, const std::array<RECT, 6>& bands, const BandColours& colours) {
-  for (size_t i = 0; i < bands.size(); ++i) Fill(dc, rect, bands[i], colours[i]);
+  // The one-pixel border inside the area, as FrameRect draws it; nothing for an empty area.
+  void Frame(const RECT& area, COLORREF colour) const {
+    if (area.right <= area.left || area.bottom <= area.top) return;
+    const int w = Span(area.left, area.right);
+    const int h = Span(area.top, area.bottom);
+    SetDCBrushColor(dc_, colour);
+    PatBlt(dc_, area.left, area.top, 1, h, PATCOPY);
+    PatBlt(dc_, area.right - 1, area.top, 1, h, PATCOPY);
+    PatBlt(dc_, area.left, area.top, w, 1, PATCOPY);
+    PatBlt(dc_, area.left, area.bottom - 1, w, 1, PATCOPY);
+  }
+
+ private:
+  // to - from as the system takes it from a rectangle: modulo 2^32 when it does not fit.
+  static int Span(LONG from, LONG to) {
+    return static_cast<int>(static_cast<std::uint32_t>(to) - static_cast<std::uint32_t>(from));
+  }
+
+  HDC dc_;
+  base::ScopedSelectObject select_;
+  COLORREF colourBefore_;
+};
+
+void FillBands(const DcBrush& brush, const std::array<RECT, 6>& bands, const BandColours& colours) {
+  for (size_t i = 0; i < bands.size(); ++i) brush.Fill(bands[i], colours[i]);
 }
 
 int32_t FromEdge(std::int8_t offset, int32_t extent) {
@@ -171,66 +198,77 @@ void SetCornerPixels(HDC dc, Size size, Face face, size_t first, size_t last) {
 
 // The caption up to its first NUL, drawn as UTF-16: no code page stands between its characters
 // and the font's glyphs, so it reads the same on a system of any language.
-void DrawCaption(HDC dc, RECT& rect, const RECT& area, COLORREF colour,
-                 const std::wstring& caption) {
-  rect = area;
+void DrawCaption(HDC dc, RECT area, COLORREF colour, const std::wstring& caption) {
   SetTextColor(dc, colour);
-  DrawTextW(dc, caption.c_str(), -1, &rect, kCaptionFormat);
+  DrawTextW(dc, caption.c_str(), -1, &area, kCaptionFormat);
 }
 
 }  // namespace
 
-void PaintNormalFace(HDC dc, RECT& rect, const std::wstring& caption) {
+void PaintNormalFace(HDC dc, const RECT& rect, const std::wstring& caption) {
   const Size size = SizeOf(rect);
-  FillBands(dc, rect, EvenBands(size), kNormalBands);
-  Frame(dc, rect, Inset(size, 0), RGB(112, 112, 112));
-  SetCornerPixels(dc, size, kNormal, 0, kOuterCorners);
-  Frame(dc, rect, Inset(size, 1), RGB(252, 252, 252));
-  SetCornerPixels(dc, size, kNormal, kOuterCorners, std::size(kCornerPixels));
-  DrawCaption(dc, rect, Inset(size, 0), RGB(0, 0, 0), caption);
-}
-
-void PaintPressedFace(HDC dc, RECT& rect, const std::wstring& caption) {
-  const Size size = SizeOf(rect);
-  FillBands(dc, rect, PressedBands(size), kPressedBands);
-  Frame(dc, rect, Inset(size, 0), RGB(44, 98, 139));
-  SetCornerPixels(dc, size, kPressed, 0, kOuterCorners);
-  Frame(dc, rect, Inset(size, 1), RGB(186, 203, 213));
   {
-    // The light line along the inner bottom edge, from column 2 to column W - 3.
-    const int32_t y = CheckedSub(size.h, 2);
-    const int32_t end = CheckedSub(size.w, 2);
-    const base::Pen pen(CreatePen(PS_SOLID, 1, RGB(104, 178, 218)));
-    const base::ScopedSelectObject select(dc, pen.get());
-    MoveToEx(dc, 2, y, nullptr);
-    LineTo(dc, end, y);
+    const DcBrush brush(dc);
+    FillBands(brush, EvenBands(size), kNormalBands);
+    brush.Frame(Inset(size, 0), RGB(112, 112, 112));
+    SetCornerPixels(dc, size, kNormal, 0, kOuterCorners);
+    brush.Frame(Inset(size, 1), RGB(252, 252, 252));
+    SetCornerPixels(dc, size, kNormal, kOuterCorners, std::size(kCornerPixels));
   }
-  SetCornerPixels(dc, size, kPressed, kOuterCorners, std::size(kCornerPixels));
-  DrawCaption(dc, rect, {0, 1, size.w, CheckedSub(size.h, 1)}, RGB(0, 0, 0), caption);
+  DrawCaption(dc, Inset(size, 0), RGB(0, 0, 0), caption);
 }
 
-void PaintFocusedFace(HDC dc, RECT& rect, const std::wstring& caption) {
+void PaintPressedFace(HDC dc, const RECT& rect, const std::wstring& caption) {
   const Size size = SizeOf(rect);
-  FillBands(dc, rect, EvenBands(size), kFocusedBands);
-  Frame(dc, rect, Inset(size, 0), RGB(60, 127, 177));
-  SetCornerPixels(dc, size, kFocused, 0, kOuterCorners);
-  Frame(dc, rect, Inset(size, 1), RGB(64, 215, 252));
-  Frame(dc, rect, Inset(size, 2), RGB(210, 238, 246));
-  SetCornerPixels(dc, size, kFocused, kOuterCorners, std::size(kCornerPixels));
-  DrawCaption(dc, rect, {0, 1, size.w, CheckedSub(size.h, 1)}, RGB(0, 0, 0), caption);
+  {
+    const DcBrush brush(dc);
+    FillBands(brush, PressedBands(size), kPressedBands);
+    brush.Frame(Inset(size, 0), RGB(44, 98, 139));
+    SetCornerPixels(dc, size, kPressed, 0, kOuterCorners);
+    brush.Frame(Inset(size, 1), RGB(186, 203, 213));
+    {
+      // The light line along the inner bottom edge, from column 2 to column W - 3, with the
+      // DC's own pen.
+      const int32_t y = CheckedSub(size.h, 2);
+      const int32_t end = CheckedSub(size.w, 2);
+      const base::ScopedSelectObject select(dc, GetStockObject(DC_PEN));
+      const COLORREF before = SetDCPenColor(dc, RGB(104, 178, 218));
+      MoveToEx(dc, 2, y, nullptr);
+      LineTo(dc, end, y);
+      SetDCPenColor(dc, before);
+    }
+    SetCornerPixels(dc, size, kPressed, kOuterCorners, std::size(kCornerPixels));
+  }
+  DrawCaption(dc, {0, 1, size.w, CheckedSub(size.h, 1)}, RGB(0, 0, 0), caption);
+}
+
+void PaintFocusedFace(HDC dc, const RECT& rect, const std::wstring& caption) {
+  const Size size = SizeOf(rect);
+  {
+    const DcBrush brush(dc);
+    FillBands(brush, EvenBands(size), kFocusedBands);
+    brush.Frame(Inset(size, 0), RGB(60, 127, 177));
+    SetCornerPixels(dc, size, kFocused, 0, kOuterCorners);
+    brush.Frame(Inset(size, 1), RGB(64, 215, 252));
+    brush.Frame(Inset(size, 2), RGB(210, 238, 246));
+    SetCornerPixels(dc, size, kFocused, kOuterCorners, std::size(kCornerPixels));
+  }
+  DrawCaption(dc, {0, 1, size.w, CheckedSub(size.h, 1)}, RGB(0, 0, 0), caption);
 }
 
 // The flat face: its fill and outer border take the item rectangle as received, the rest is
 // laid out from the origin like the other faces.
-void PaintDisabledFace(HDC dc, RECT& rect, const std::wstring& caption) {
+void PaintDisabledFace(HDC dc, const RECT& rect, const std::wstring& caption) {
   const Size size = SizeOf(rect);
-  const RECT received = rect;
-  Fill(dc, rect, received, RGB(244, 244, 244));
-  Frame(dc, rect, received, RGB(173, 178, 181));
-  SetCornerPixels(dc, size, kDisabled, 0, kOuterCorners);
-  Frame(dc, rect, Inset(size, 1), RGB(252, 252, 252));
-  SetCornerPixels(dc, size, kDisabled, kOuterCorners, std::size(kCornerPixels));
-  DrawCaption(dc, rect, Inset(size, 0), RGB(131, 131, 131), caption);
+  {
+    const DcBrush brush(dc);
+    brush.Fill(rect, RGB(244, 244, 244));
+    brush.Frame(rect, RGB(173, 178, 181));
+    SetCornerPixels(dc, size, kDisabled, 0, kOuterCorners);
+    brush.Frame(Inset(size, 1), RGB(252, 252, 252));
+    SetCornerPixels(dc, size, kDisabled, kOuterCorners, std::size(kCornerPixels));
+  }
+  DrawCaption(dc, Inset(size, 0), RGB(131, 131, 131), caption);
 }
 
 // The procedure goes in through the Unicode function and the replaced one is called through
@@ -262,8 +300,7 @@ LRESULT CALLBACK SkinWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexc
       UnhookForm(hwnd);
       break;
     case WM_DRAWITEM: {
-      // Our own copy: the painters use its rectangle as scratch.
-      DRAWITEMSTRUCT item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+      const DRAWITEMSTRUCT& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
       if (item.CtlType != ODT_BUTTON) break;
       try {
         DrawButton(item.hwndItem, item.hDC, item.rcItem, item.itemState);
@@ -280,7 +317,7 @@ LRESULT CALLBACK SkinWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexc
                   : DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-void DrawButton(HWND item, HDC dc, RECT& rect, UINT state) {
+void DrawButton(HWND item, HDC dc, const RECT& rect, UINT state) {
   SetBkMode(dc, TRANSPARENT);
   std::wstring caption(kCaptionBuffer, L'\0');
   caption.resize(

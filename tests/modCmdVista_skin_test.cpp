@@ -83,8 +83,7 @@ using testsupport::Painter;
 testsupport::Image Painted(Painter paint, LONG w, LONG h, const std::wstring& caption) {
   Canvas canvas(w + 8, h + 8, {4, 4}, kSentinel);
   SetBkMode(canvas.dc(), TRANSPARENT);
-  RECT rect = {0, 0, w, h};
-  paint(canvas.dc(), rect, caption);
+  paint(canvas.dc(), {0, 0, w, h}, caption);
   return canvas.Snapshot();
 }
 

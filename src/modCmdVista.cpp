@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <iterator>
+#include <tuple>
+#include <utility>
 
 #include "base/Checked.h"
 #include "base/ScopedWin.h"
@@ -136,34 +138,53 @@ std::array<RECT, 6> PressedBands(Size size) {
   return Bands(size, {sixth + 2, sixth + 2, sixth + 1, h, h});
 }
 
-// The DC's own brush, selected for one paint: each fill sets its colour, so that a paint makes
-// and frees no brush. Puts back the brush and the brush colour it found.
-class DcBrush {
+// What a face's steps draw on: the DC itself, or a strip of the face's rows in memory.
+class Surface {
  public:
-  explicit DcBrush(HDC dc) noexcept
-      : dc_(dc), select_(dc, GetStockObject(DC_BRUSH)), colourBefore_(GetDCBrushColor(dc)) {}
-  DcBrush(const DcBrush&) = delete;
-  DcBrush& operator=(const DcBrush&) = delete;
-  ~DcBrush() { SetDCBrushColor(dc_, colourBefore_); }
-
   // Covers the area as FillRect does, an upside-down side mirrored.
-  void Fill(const RECT& area, COLORREF colour) const {
+  virtual void Fill(const RECT& area, COLORREF colour) = 0;
+  // Row y from column `from` up to `to`, which is left out, as LineTo draws it.
+  virtual void Line(int32_t from, int32_t to, int32_t y, COLORREF colour) = 0;
+  virtual void Pixel(int32_t x, int32_t y, COLORREF colour) = 0;
+
+  // The one-pixel border inside the area, as FrameRect draws it; nothing for an empty area.
+  void Frame(const RECT& area, COLORREF colour) {
+    if (area.right <= area.left || area.bottom <= area.top) return;
+    Fill({area.left, area.top, area.left + 1, area.bottom}, colour);
+    Fill({area.right - 1, area.top, area.right, area.bottom}, colour);
+    Fill({area.left, area.top, area.right, area.top + 1}, colour);
+    Fill({area.left, area.bottom - 1, area.right, area.bottom}, colour);
+  }
+
+ protected:
+  ~Surface() = default;
+};
+
+// The DC itself, one call per step: fills with the DC's own brush and the line with its own pen,
+// so that a paint makes and frees no drawing object. Puts back the brush and its colour.
+class DcSurface final : public Surface {
+ public:
+  explicit DcSurface(HDC dc) noexcept
+      : dc_(dc), select_(dc, GetStockObject(DC_BRUSH)), colourBefore_(GetDCBrushColor(dc)) {}
+  DcSurface(const DcSurface&) = delete;
+  DcSurface& operator=(const DcSurface&) = delete;
+  ~DcSurface() { SetDCBrushColor(dc_, colourBefore_); }
+
+  void Fill(const RECT& area, COLORREF colour) override {
     SetDCBrushColor(dc_, colour);
     PatBlt(dc_, area.left, area.top, Span(area.left, area.right), Span(area.top, area.bottom),
            PATCOPY);
   }
 
-  // The one-pixel border inside the area, as FrameRect draws it; nothing for an empty area.
-  void Frame(const RECT& area, COLORREF colour) const {
-    if (area.right <= area.left || area.bottom <= area.top) return;
-    const int w = Span(area.left, area.right);
-    const int h = Span(area.top, area.bottom);
-    SetDCBrushColor(dc_, colour);
-    PatBlt(dc_, area.left, area.top, 1, h, PATCOPY);
-    PatBlt(dc_, area.right - 1, area.top, 1, h, PATCOPY);
-    PatBlt(dc_, area.left, area.top, w, 1, PATCOPY);
-    PatBlt(dc_, area.left, area.bottom - 1, w, 1, PATCOPY);
+  void Line(int32_t from, int32_t to, int32_t y, COLORREF colour) override {
+    const base::ScopedSelectObject select(dc_, GetStockObject(DC_PEN));
+    const COLORREF before = SetDCPenColor(dc_, colour);
+    MoveToEx(dc_, from, y, nullptr);
+    LineTo(dc_, to, y);
+    SetDCPenColor(dc_, before);
   }
+
+  void Pixel(int32_t x, int32_t y, COLORREF colour) override { SetPixelV(dc_, x, y, colour); }
 
  private:
   // to - from as the system takes it from a rectangle: modulo 2^32 when it does not fit.
@@ -176,8 +197,109 @@ class DcBrush {
   COLORREF colourBefore_;
 };
 
-void FillBands(const DcBrush& brush, const std::array<RECT, 6>& bands, const BandColours& colours) {
-  for (size_t i = 0; i < bands.size(); ++i) brush.Fill(bands[i], colours[i]);
+// The pixels of a strip: 16 KB on the stack.
+constexpr int32_t kStripPixels = 4096;
+// The largest face drawn in memory: 16 strips, 256 x 256 pixels.
+constexpr int64_t kFacePixelsInMemory = 16 * kStripPixels;
+
+// As many rows of a face W pixels wide as fit in kStripPixels, from row `top`, in memory: each
+// step covers the pixels its call would cover on the DC, and the strip is then set on the DC in
+// one call instead of some forty. Only for faces whose steps cover every pixel of their W x H
+// and none outside, so that nothing beneath shows through and nothing is lost.
+class StripSurface final : public Surface {
+ public:
+  StripSurface(Size size, int32_t top) noexcept
+      : w_(size.w), top_(top), bottom_(top + std::min(kStripPixels / size.w, size.h - top)) {}
+
+  void Fill(const RECT& area, COLORREF colour) override {
+    const auto [left, right] = Covered(area.left, area.right, 0, w_);
+    const auto [top, bottom] = Covered(area.top, area.bottom, top_, bottom_);
+    for (int32_t y = top; y < bottom; ++y) std::fill(Row(y) + left, Row(y) + right, Dib(colour));
+  }
+
+  void Line(int32_t from, int32_t to, int32_t y, COLORREF colour) override {
+    Fill({from, y, to, y + 1}, colour);  // leftwards, it covers what a mirrored fill covers
+  }
+
+  void Pixel(int32_t x, int32_t y, COLORREF colour) override {
+    if (x >= 0 && x < w_ && y >= top_ && y < bottom_) Row(y)[x] = Dib(colour);
+  }
+
+  int32_t bottom() const noexcept { return bottom_; }
+
+  // Sets the strip on the DC at its place in the face.
+  void SetOn(HDC dc) const {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = w_;
+    info.bmiHeader.biHeight = top_ - bottom_;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    const auto rows = static_cast<UINT>(bottom_ - top_);
+    SetDIBitsToDevice(dc, 0, top_, static_cast<DWORD>(w_), rows, 0, 0, 0, rows, pixels_.data(),
+                      &info, DIB_RGB_COLORS);
+  }
+
+ private:
+  // The part of [from, to) within [low, high); an upside-down side covers from the far edge,
+  // left out, to the near edge, taken in, as a mirrored blit does.
+  static std::pair<int32_t, int32_t> Covered(int64_t from, int64_t to, int32_t low, int32_t high) {
+    if (to < from) std::tie(from, to) = std::pair(to + 1, from + 1);
+    return {static_cast<int32_t>(std::clamp<int64_t>(from, low, high)),
+            static_cast<int32_t>(std::clamp<int64_t>(to, low, high))};
+  }
+
+  // A DIB pixel is 0x00RRGGBB; a COLORREF is 0x00BBGGRR.
+  static DWORD Dib(COLORREF colour) {
+    return (DWORD{GetRValue(colour)} << 16) | (DWORD{GetGValue(colour)} << 8) | GetBValue(colour);
+  }
+
+  DWORD* Row(int32_t y) { return pixels_.data() + static_cast<size_t>(y - top_) * w_; }
+
+  int32_t w_;
+  int32_t top_;
+  int32_t bottom_;
+  std::array<DWORD, kStripPixels> pixels_;
+};
+
+// A face as its steps take it: W and H, the bands of a banded face, the rectangle as received.
+struct Layout {
+  Size size;
+  std::array<RECT, 6> bands;
+  RECT received;
+};
+
+// Whether a face's steps cover exactly its W x H pixels from the origin: for a banded face the
+// bands, right side up, then tile the rows between the two frames; and W and H are 4 or more,
+// so that the corners lie inside.
+bool Solid(const Layout& face) {
+  return face.size.w >= 4 && face.size.h >= 4 &&
+         std::all_of(face.bands.begin(), face.bands.end(),
+                     [](const RECT& band) { return band.top <= band.bottom; });
+}
+
+// Takes a face's steps in memory, strip by strip, where they cover exactly its pixels (`solid`),
+// it is not too large and the DC's units are its pixels, left to right; else one by one on the
+// DC.
+void Draw(HDC dc, const Layout& face, bool solid, void (*steps)(Surface&, const Layout&)) {
+  const Size size = face.size;
+  if (solid && size.w <= kStripPixels && int64_t{size.w} * size.h <= kFacePixelsInMemory &&
+      GetMapMode(dc) == MM_TEXT && GetGraphicsMode(dc) == GM_COMPATIBLE && GetLayout(dc) == 0) {
+    for (int32_t top = 0; top < size.h;) {
+      StripSurface strip(size, top);
+      steps(strip, face);
+      strip.SetOn(dc);
+      top = strip.bottom();
+    }
+  } else {
+    DcSurface onDc(dc);
+    steps(onDc, face);
+  }
+}
+
+void FillBands(Surface& surface, const std::array<RECT, 6>& bands, const BandColours& colours) {
+  for (size_t i = 0; i < bands.size(); ++i) surface.Fill(bands[i], colours[i]);
 }
 
 int32_t FromEdge(std::int8_t offset, int32_t extent) {
@@ -186,89 +308,90 @@ int32_t FromEdge(std::int8_t offset, int32_t extent) {
 
 // Sets corner pixels [first, last) of the table in the face's colours. Each coordinate is
 // computed as its pixel comes, so an overflow stops at that pixel.
-void SetCornerPixels(HDC dc, Size size, Face face, size_t first, size_t last) {
+void SetCornerPixels(Surface& surface, Size size, Face face, size_t first, size_t last) {
   for (size_t i = first; i < last; ++i) {
     const CornerPixel& pixel = kCornerPixels[i];
     const int32_t x = FromEdge(pixel.x, size.w);
     const int32_t y = FromEdge(pixel.y, size.h);
     const COLORREF colour = pixel.colour[face];
-    SetPixelV(dc, x, y, colour == kButtonFace ? GetSysColor(COLOR_BTNFACE) : colour);
+    surface.Pixel(x, y, colour == kButtonFace ? GetSysColor(COLOR_BTNFACE) : colour);
   }
 }
 
-// The caption up to its first NUL, drawn as UTF-16: no code page stands between its characters
-// and the font's glyphs, so it reads the same on a system of any language.
-void DrawCaption(HDC dc, RECT area, COLORREF colour, const std::wstring& caption) {
-  SetTextColor(dc, colour);
+void NormalSteps(Surface& surface, const Layout& face) {
+  FillBands(surface, face.bands, kNormalBands);
+  surface.Frame(Inset(face.size, 0), RGB(112, 112, 112));
+  SetCornerPixels(surface, face.size, kNormal, 0, kOuterCorners);
+  surface.Frame(Inset(face.size, 1), RGB(252, 252, 252));
+  SetCornerPixels(surface, face.size, kNormal, kOuterCorners, std::size(kCornerPixels));
+}
+
+void PressedSteps(Surface& surface, const Layout& face) {
+  FillBands(surface, face.bands, kPressedBands);
+  surface.Frame(Inset(face.size, 0), RGB(44, 98, 139));
+  SetCornerPixels(surface, face.size, kPressed, 0, kOuterCorners);
+  surface.Frame(Inset(face.size, 1), RGB(186, 203, 213));
+  // The light line along the inner bottom edge, from column 2 to column W - 3.
+  const int32_t y = CheckedSub(face.size.h, 2);
+  surface.Line(2, CheckedSub(face.size.w, 2), y, RGB(104, 178, 218));
+  SetCornerPixels(surface, face.size, kPressed, kOuterCorners, std::size(kCornerPixels));
+}
+
+void FocusedSteps(Surface& surface, const Layout& face) {
+  FillBands(surface, face.bands, kFocusedBands);
+  surface.Frame(Inset(face.size, 0), RGB(60, 127, 177));
+  SetCornerPixels(surface, face.size, kFocused, 0, kOuterCorners);
+  surface.Frame(Inset(face.size, 1), RGB(64, 215, 252));
+  surface.Frame(Inset(face.size, 2), RGB(210, 238, 246));
+  SetCornerPixels(surface, face.size, kFocused, kOuterCorners, std::size(kCornerPixels));
+}
+
+// The flat face: its fill and outer border take the item rectangle as received, the rest is
+// laid out from the origin like the other faces.
+void DisabledSteps(Surface& surface, const Layout& face) {
+  surface.Fill(face.received, RGB(244, 244, 244));
+  surface.Frame(face.received, RGB(173, 178, 181));
+  SetCornerPixels(surface, face.size, kDisabled, 0, kOuterCorners);
+  surface.Frame(Inset(face.size, 1), RGB(252, 252, 252));
+  SetCornerPixels(surface, face.size, kDisabled, kOuterCorners, std::size(kCornerPixels));
+}
+
+// What sets a face apart besides its colours.
+struct Style {
+  void (*steps)(Surface&, const Layout&);
+  std::array<RECT, 6> (*bands)(Size);  // none for the flat face
+  int32_t captionInset;                // the caption's rectangle is (0, inset, W, H - inset)
+  COLORREF text;
+};
+
+// The face, then the caption up to its first NUL, drawn as UTF-16: no code page stands between
+// its characters and the font's glyphs, so it reads the same on a system of any language.
+void Paint(HDC dc, const RECT& rect, const std::wstring& caption, const Style& style) {
+  const Size size = SizeOf(rect);
+  const Layout face{size, style.bands ? style.bands(size) : std::array<RECT, 6>{}, rect};
+  // The flat face fills the rectangle as received: in memory only where it lies at the origin.
+  Draw(dc, face, Solid(face) && (style.bands || (rect.left == 0 && rect.top == 0)), style.steps);
+  RECT area{0, style.captionInset, size.w, CheckedSub(size.h, style.captionInset)};
+  SetTextColor(dc, style.text);
   DrawTextW(dc, caption.c_str(), -1, &area, kCaptionFormat);
 }
 
 }  // namespace
 
 void PaintNormalFace(HDC dc, const RECT& rect, const std::wstring& caption) {
-  const Size size = SizeOf(rect);
-  {
-    const DcBrush brush(dc);
-    FillBands(brush, EvenBands(size), kNormalBands);
-    brush.Frame(Inset(size, 0), RGB(112, 112, 112));
-    SetCornerPixels(dc, size, kNormal, 0, kOuterCorners);
-    brush.Frame(Inset(size, 1), RGB(252, 252, 252));
-    SetCornerPixels(dc, size, kNormal, kOuterCorners, std::size(kCornerPixels));
-  }
-  DrawCaption(dc, Inset(size, 0), RGB(0, 0, 0), caption);
+  Paint(dc, rect, caption, {NormalSteps, EvenBands, 0, RGB(0, 0, 0)});
 }
 
 void PaintPressedFace(HDC dc, const RECT& rect, const std::wstring& caption) {
-  const Size size = SizeOf(rect);
-  {
-    const DcBrush brush(dc);
-    FillBands(brush, PressedBands(size), kPressedBands);
-    brush.Frame(Inset(size, 0), RGB(44, 98, 139));
-    SetCornerPixels(dc, size, kPressed, 0, kOuterCorners);
-    brush.Frame(Inset(size, 1), RGB(186, 203, 213));
-    {
-      // The light line along the inner bottom edge, from column 2 to column W - 3, with the
-      // DC's own pen.
-      const int32_t y = CheckedSub(size.h, 2);
-      const int32_t end = CheckedSub(size.w, 2);
-      const base::ScopedSelectObject select(dc, GetStockObject(DC_PEN));
-      const COLORREF before = SetDCPenColor(dc, RGB(104, 178, 218));
-      MoveToEx(dc, 2, y, nullptr);
-      LineTo(dc, end, y);
-      SetDCPenColor(dc, before);
-    }
-    SetCornerPixels(dc, size, kPressed, kOuterCorners, std::size(kCornerPixels));
-  }
-  DrawCaption(dc, {0, 1, size.w, CheckedSub(size.h, 1)}, RGB(0, 0, 0), caption);
+  Paint(dc, rect, caption, {PressedSteps, PressedBands, 1, RGB(0, 0, 0)});
 }
 
 void PaintFocusedFace(HDC dc, const RECT& rect, const std::wstring& caption) {
-  const Size size = SizeOf(rect);
-  {
-    const DcBrush brush(dc);
-    FillBands(brush, EvenBands(size), kFocusedBands);
-    brush.Frame(Inset(size, 0), RGB(60, 127, 177));
-    SetCornerPixels(dc, size, kFocused, 0, kOuterCorners);
-    brush.Frame(Inset(size, 1), RGB(64, 215, 252));
-    brush.Frame(Inset(size, 2), RGB(210, 238, 246));
-    SetCornerPixels(dc, size, kFocused, kOuterCorners, std::size(kCornerPixels));
-  }
-  DrawCaption(dc, {0, 1, size.w, CheckedSub(size.h, 1)}, RGB(0, 0, 0), caption);
+  Paint(dc, rect, caption, {FocusedSteps, EvenBands, 1, RGB(0, 0, 0)});
 }
 
-// The flat face: its fill and outer border take the item rectangle as received, the rest is
-// laid out from the origin like the other faces.
 void PaintDisabledFace(HDC dc, const RECT& rect, const std::wstring& caption) {
-  const Size size = SizeOf(rect);
-  {
-    const DcBrush brush(dc);
-    brush.Fill(rect, RGB(244, 244, 244));
-    brush.Frame(rect, RGB(173, 178, 181));
-    SetCornerPixels(dc, size, kDisabled, 0, kOuterCorners);
-    brush.Frame(Inset(size, 1), RGB(252, 252, 252));
-    SetCornerPixels(dc, size, kDisabled, kOuterCorners, std::size(kCornerPixels));
-  }
-  DrawCaption(dc, Inset(size, 0), RGB(131, 131, 131), caption);
+  Paint(dc, rect, caption, {DisabledSteps, nullptr, 0, RGB(131, 131, 131)});
 }
 
 // The procedure goes in through the Unicode function and the replaced one is called through

@@ -178,16 +178,17 @@ void ExpectFaceAsDesigned(FaceIndex face, const RECT& rect) {
   EXPECT_EQ(GetCurrentObject(canvas.dc(), OBJ_BRUSH), brush);
 }
 
-// Common button sizes; every band layout up to 25 rows, with the empty and upside-down bands of
-// low buttons; below 6 pixels, where corner coordinates coincide or go negative and later calls
-// win; away from the origin, where only W and H count, except for the disabled face's fill and
-// outer border.
+// Common button sizes and a large one; every band layout up to 25 rows, with the empty and
+// upside-down bands of low buttons; below 6 pixels, where corner coordinates coincide or go
+// negative and later calls win; away from the origin, where only W and H count, except for the
+// disabled face's fill and outer border.
 TEST(FaceImage, AsDesignedAtEverySizeAndPlace) {
   std::vector<RECT> rects = {{10, 5, 110, 28},
                              {10, 10, 90, 35},
                              {-7, -3, 74, 19},
                              {INT_MIN, INT_MIN, INT_MIN + 81, INT_MIN + 22}};
-  for (SIZE s : {SIZE{75, 23}, {81, 22}, {73, 22}, {80, 25}, {100, 24}, {75, 19}, {120, 30}}) {
+  for (SIZE s :
+       {SIZE{75, 23}, {81, 22}, {73, 22}, {80, 25}, {100, 24}, {75, 19}, {120, 30}, {300, 40}}) {
     rects.push_back({0, 0, s.cx, s.cy});
   }
   for (LONG h = 0; h <= 25; ++h) rects.push_back({0, 0, 30, h});

@@ -6,28 +6,41 @@
 #include "base/NumberText.h"
 
 namespace base {
+namespace {
 
-RuntimeError::RuntimeError(int number, std::wstring message)
-    : number_(number), message_(std::move(message)) {}
+// The standard messages, made at start-up and shared by every error that carries one.
+const std::wstring kInvalidCallMessage = L"无效的过程调用或参数";
+const std::wstring kOverflowMessage = L"溢出";
+const std::wstring kOutOfMemoryMessage = L"内存不足";
+const std::wstring kFileNotFoundMessage = L"文件未找到";
+const std::wstring kObjectNotSetMessage = L"对象变量或 With 块变量未设置";
+const std::wstring kOtherMessage = L"应用程序定义的错误或对象定义的错误";
 
-RuntimeError::RuntimeError(int number) : RuntimeError(number, StandardMessage(number)) {}
-
-std::wstring RuntimeError::StandardMessage(int number) {
+const std::wstring& StandardMessage(int number) noexcept {
   switch (number) {
-    case kInvalidCall:
-      return L"无效的过程调用或参数";
-    case kOverflow:
-      return L"溢出";
-    case kOutOfMemory:
-      return L"内存不足";
-    case kFileNotFound:
-      return L"文件未找到";
-    case kObjectNotSet:
-      return L"对象变量或 With 块变量未设置";
+    case RuntimeError::kInvalidCall:
+      return kInvalidCallMessage;
+    case RuntimeError::kOverflow:
+      return kOverflowMessage;
+    case RuntimeError::kOutOfMemory:
+      return kOutOfMemoryMessage;
+    case RuntimeError::kFileNotFound:
+      return kFileNotFoundMessage;
+    case RuntimeError::kObjectNotSet:
+      return kObjectNotSetMessage;
     default:
-      return L"应用程序定义的错误或对象定义的错误";
+      return kOtherMessage;
   }
 }
+
+}  // namespace
+
+RuntimeError::RuntimeError(int number, std::wstring message)
+    : number_(number), message_(std::make_shared<const std::wstring>(std::move(message))) {}
+
+// A pointer that owns nothing: the standard messages outlive every error.
+RuntimeError::RuntimeError(int number) noexcept
+    : number_(number), message_(std::shared_ptr<const std::wstring>(), &StandardMessage(number)) {}
 
 RuntimeError CurrentErrorAsRuntimeError() noexcept {
   try {

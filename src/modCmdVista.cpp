@@ -202,14 +202,14 @@ constexpr int32_t kStripPixels = 4096;
 // The largest face drawn in memory: 16 strips, 256 x 256 pixels.
 constexpr int64_t kFacePixelsInMemory = 16 * kStripPixels;
 
-// As many rows of a face W pixels wide as fit in kStripPixels, from row `top`, in memory: each
+// Rows `top` to `top + rows - 1` of a face W pixels wide, in memory (at most kStripPixels): each
 // step covers the pixels its call would cover on the DC, and the strip is then set on the DC in
 // one call instead of some forty. Only for faces whose steps cover every pixel of their W x H
 // and none outside, so that nothing beneath shows through and nothing is lost.
 class StripSurface final : public Surface {
  public:
-  StripSurface(Size size, int32_t top) noexcept
-      : w_(size.w), top_(top), bottom_(top + std::min(kStripPixels / size.w, size.h - top)) {}
+  StripSurface(int32_t w, int32_t top, int32_t rows) noexcept
+      : w_(w), top_(top), bottom_(top + rows) {}
 
   void Fill(const RECT& area, COLORREF colour) override {
     const auto [left, right] = Covered(area.left, area.right, 0, w_);
@@ -224,8 +224,6 @@ class StripSurface final : public Surface {
   void Pixel(int32_t x, int32_t y, COLORREF colour) override {
     if (x >= 0 && x < w_ && y >= top_ && y < bottom_) Row(y)[x] = Dib(colour);
   }
-
-  int32_t bottom() const noexcept { return bottom_; }
 
   // Sets the strip on the DC at its place in the face.
   void SetOn(HDC dc) const {
@@ -286,11 +284,11 @@ void Draw(HDC dc, const Layout& face, bool solid, void (*steps)(Surface&, const 
   const Size size = face.size;
   if (solid && size.w <= kStripPixels && int64_t{size.w} * size.h <= kFacePixelsInMemory &&
       GetMapMode(dc) == MM_TEXT && GetGraphicsMode(dc) == GM_COMPATIBLE && GetLayout(dc) == 0) {
-    for (int32_t top = 0; top < size.h;) {
-      StripSurface strip(size, top);
+    const int32_t rows = kStripPixels / size.w;
+    for (int32_t top = 0; top < size.h; top += rows) {
+      StripSurface strip(size.w, top, std::min(rows, size.h - top));
       steps(strip, face);
       strip.SetOn(dc);
-      top = strip.bottom();
     }
   } else {
     DcSurface onDc(dc);

@@ -48,7 +48,7 @@ class Recorder {
     for (UINT m : seen_) n += (m == msg);
     return n;
   }
-  bool procRestoredBeforeDestroy() const { return restoredBeforeDestroy_; }
+  bool ProcRestoredBeforeDestroy() const { return restoredBeforeDestroy_; }
   static WNDPROC OwnProc() { return &Recorder::Proc; }
 
  private:
@@ -204,7 +204,7 @@ TEST(SkinHook, WindowDestroyedWhileHookedIsRestoredFirst) {
   DestroyWindow(a.hwnd());
   EXPECT_EQ(a.Count(WM_DESTROY), 1) << "the destroy message still reaches the window";
   EXPECT_EQ(a.Count(WM_NCDESTROY), 1);
-  EXPECT_TRUE(a.procRestoredBeforeDestroy());
+  EXPECT_TRUE(a.ProcRestoredBeforeDestroy());
 }
 
 }  // namespace

@@ -25,13 +25,11 @@ source scripts/wine-env.sh
 program=$(build_program_to_run)
 docs="$PWD/docs"
 work=$(mktemp -d)
-cleanup() {
+clean_up() {
   if [ -n "${app:-}" ]; then kill "$app" 2>/dev/null || true; fi
-  stop_wine
-  stop_virtual_display
   rm -rf "$work"
 }
-trap cleanup EXIT
+use_virtual_display "$PWD/build/screenshots" clean_up
 
 fail() {
   echo "screenshots: $*" >&2
@@ -100,8 +98,6 @@ read_out() {
   cp "$work/now.rgb" "$work/$name.rgb"
 }
 
-start_virtual_display
-prime_wine_prefix "$PWD/build/screenshots"
 # A caret that does not blink, so that two looks at a settled window agree.
 "$WINE_LOADER" reg add 'HKCU\Control Panel\Desktop' /v CursorBlinkRate /t REG_SZ /d -1 /f \
   >/dev/null 2>&1

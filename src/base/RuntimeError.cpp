@@ -8,29 +8,26 @@
 namespace base {
 namespace {
 
-// The standard messages, made at start-up and shared by every error that carries one.
-const std::wstring kInvalidCallMessage = L"无效的过程调用或参数";
-const std::wstring kOverflowMessage = L"溢出";
-const std::wstring kOutOfMemoryMessage = L"内存不足";
-const std::wstring kFileNotFoundMessage = L"文件未找到";
-const std::wstring kObjectNotSetMessage = L"对象变量或 With 块变量未设置";
-const std::wstring kOtherMessage = L"应用程序定义的错误或对象定义的错误";
+// The standard messages, made at start-up and never destroyed: an error made on a lookup's
+// worker while the program ends and its statics go has its message too.
+struct Standard {
+  int number;
+  const std::wstring* message;
+};
+const Standard kStandardMessages[] = {
+    {RuntimeError::kInvalidCall, new std::wstring(L"无效的过程调用或参数")},
+    {RuntimeError::kOverflow, new std::wstring(L"溢出")},
+    {RuntimeError::kOutOfMemory, new std::wstring(L"内存不足")},
+    {RuntimeError::kFileNotFound, new std::wstring(L"文件未找到")},
+    {RuntimeError::kObjectNotSet, new std::wstring(L"对象变量或 With 块变量未设置")},
+};
+const std::wstring* const kOtherMessage = new std::wstring(L"应用程序定义的错误或对象定义的错误");
 
 const std::wstring& StandardMessage(int number) noexcept {
-  switch (number) {
-    case RuntimeError::kInvalidCall:
-      return kInvalidCallMessage;
-    case RuntimeError::kOverflow:
-      return kOverflowMessage;
-    case RuntimeError::kOutOfMemory:
-      return kOutOfMemoryMessage;
-    case RuntimeError::kFileNotFound:
-      return kFileNotFoundMessage;
-    case RuntimeError::kObjectNotSet:
-      return kObjectNotSetMessage;
-    default:
-      return kOtherMessage;
+  for (const Standard& standard : kStandardMessages) {
+    if (standard.number == number) return *standard.message;
   }
+  return *kOtherMessage;
 }
 
 }  // namespace

@@ -85,14 +85,6 @@ constexpr CornerPixel kCornerPixels[36] = {
 // clang-format on
 constexpr size_t kOuterCorners = 20;
 
-using BandColours = std::array<COLORREF, 6>;
-constexpr BandColours kNormalBands = {RGB(242, 242, 242), RGB(240, 240, 240), RGB(236, 236, 236),
-                                      RGB(219, 219, 219), RGB(216, 216, 216), RGB(209, 209, 209)};
-constexpr BandColours kPressedBands = {RGB(225, 242, 251), RGB(216, 238, 250), RGB(201, 231, 247),
-                                       RGB(152, 209, 239), RGB(140, 202, 235), RGB(127, 194, 229)};
-constexpr BandColours kFocusedBands = {RGB(238, 243, 245), RGB(235, 240, 242), RGB(233, 238, 241),
-                                       RGB(213, 223, 229), RGB(208, 220, 227), RGB(202, 215, 222)};
-
 // W and H of the item rectangle as received.
 struct Size {
   int32_t w;
@@ -261,44 +253,63 @@ class StripSurface final : public Surface {
   std::array<DWORD, kStripPixels> pixels_;
 };
 
+// A face: its colours and bands, and where its caption goes.
+struct Style {
+  Face face;                           // its colours in the corner table, and its extra step
+  std::array<RECT, 6> (*bands)(Size);  // none for the flat face
+  std::array<COLORREF, 6> bandColours;
+  COLORREF outer;
+  COLORREF inner;
+  COLORREF extra;        // pressed: the bottom line; focused: the focus frame; disabled: the fill
+  int32_t captionInset;  // the caption's rectangle is (0, inset, W, H - inset)
+  COLORREF text;
+};
+
+constexpr Style kNormalStyle = {
+    .face = kNormal,
+    .bands = EvenBands,
+    .bandColours = {RGB(242, 242, 242), RGB(240, 240, 240), RGB(236, 236, 236), RGB(219, 219, 219),
+                    RGB(216, 216, 216), RGB(209, 209, 209)},
+    .outer = RGB(112, 112, 112),
+    .inner = RGB(252, 252, 252),
+    .extra = 0,
+    .captionInset = 0,
+    .text = RGB(0, 0, 0)};
+constexpr Style kPressedStyle = {
+    .face = kPressed,
+    .bands = PressedBands,
+    .bandColours = {RGB(225, 242, 251), RGB(216, 238, 250), RGB(201, 231, 247), RGB(152, 209, 239),
+                    RGB(140, 202, 235), RGB(127, 194, 229)},
+    .outer = RGB(44, 98, 139),
+    .inner = RGB(186, 203, 213),
+    .extra = RGB(104, 178, 218),
+    .captionInset = 1,
+    .text = RGB(0, 0, 0)};
+constexpr Style kFocusedStyle = {
+    .face = kFocused,
+    .bands = EvenBands,
+    .bandColours = {RGB(238, 243, 245), RGB(235, 240, 242), RGB(233, 238, 241), RGB(213, 223, 229),
+                    RGB(208, 220, 227), RGB(202, 215, 222)},
+    .outer = RGB(60, 127, 177),
+    .inner = RGB(64, 215, 252),
+    .extra = RGB(210, 238, 246),
+    .captionInset = 1,
+    .text = RGB(0, 0, 0)};
+constexpr Style kDisabledStyle = {.face = kDisabled,
+                                  .bands = nullptr,
+                                  .bandColours = {},
+                                  .outer = RGB(173, 178, 181),
+                                  .inner = RGB(252, 252, 252),
+                                  .extra = RGB(244, 244, 244),
+                                  .captionInset = 0,
+                                  .text = RGB(131, 131, 131)};
+
 // A face as its steps take it: W and H, the bands of a banded face, the rectangle as received.
 struct Layout {
   Size size;
   std::array<RECT, 6> bands;
   RECT received;
 };
-
-// Whether a face's steps cover exactly its W x H pixels from the origin: for a banded face the
-// bands, right side up, then tile the rows between the two frames; and W and H are 4 or more,
-// so that the corners lie inside.
-bool Solid(const Layout& face) {
-  return face.size.w >= 4 && face.size.h >= 4 &&
-         std::all_of(face.bands.begin(), face.bands.end(),
-                     [](const RECT& band) { return band.top <= band.bottom; });
-}
-
-// Takes a face's steps in memory, strip by strip, where they cover exactly its pixels (`solid`),
-// it is not too large and the DC's units are its pixels, left to right; else one by one on the
-// DC.
-void Draw(HDC dc, const Layout& face, bool solid, void (*steps)(Surface&, const Layout&)) {
-  const Size size = face.size;
-  if (solid && size.w <= kStripPixels && int64_t{size.w} * size.h <= kFacePixelsInMemory &&
-      GetMapMode(dc) == MM_TEXT && GetGraphicsMode(dc) == GM_COMPATIBLE && GetLayout(dc) == 0) {
-    const int32_t rows = kStripPixels / size.w;
-    for (int32_t top = 0; top < size.h; top += rows) {
-      StripSurface strip(size.w, top, std::min(rows, size.h - top));
-      steps(strip, face);
-      strip.SetOn(dc);
-    }
-  } else {
-    DcSurface onDc(dc);
-    steps(onDc, face);
-  }
-}
-
-void FillBands(Surface& surface, const std::array<RECT, 6>& bands, const BandColours& colours) {
-  for (size_t i = 0; i < bands.size(); ++i) surface.Fill(bands[i], colours[i]);
-}
 
 int32_t FromEdge(std::int8_t offset, int32_t extent) {
   return offset < 0 ? CheckedSub(extent, -offset) : offset;
@@ -316,59 +327,69 @@ void SetCornerPixels(Surface& surface, Size size, Face face, size_t first, size_
   }
 }
 
-void NormalSteps(Surface& surface, const Layout& face) {
-  FillBands(surface, face.bands, kNormalBands);
-  surface.Frame(Inset(face.size, 0), RGB(112, 112, 112));
-  SetCornerPixels(surface, face.size, kNormal, 0, kOuterCorners);
-  surface.Frame(Inset(face.size, 1), RGB(252, 252, 252));
-  SetCornerPixels(surface, face.size, kNormal, kOuterCorners, std::size(kCornerPixels));
+// The steps of a face, in their order: the bands, the outer border, the outer corners, the inner
+// border, the face's extra step and the inner corners.
+void TakeSteps(Surface& surface, const Layout& face, const Style& style) {
+  const Size size = face.size;
+  if (style.bands) {
+    for (size_t i = 0; i < face.bands.size(); ++i) {
+      surface.Fill(face.bands[i], style.bandColours[i]);
+    }
+    surface.Frame(Inset(size, 0), style.outer);
+  } else {
+    // The flat face: its fill and outer border take the item rectangle as received, the rest
+    // is laid out from the origin like the other faces.
+    surface.Fill(face.received, style.extra);
+    surface.Frame(face.received, style.outer);
+  }
+  SetCornerPixels(surface, size, style.face, 0, kOuterCorners);
+  surface.Frame(Inset(size, 1), style.inner);
+  if (style.face == kPressed) {
+    // The light line along the inner bottom edge, from column 2 to column W - 3.
+    const int32_t y = CheckedSub(size.h, 2);
+    surface.Line(2, CheckedSub(size.w, 2), y, style.extra);
+  } else if (style.face == kFocused) {
+    surface.Frame(Inset(size, 2), style.extra);
+  }
+  SetCornerPixels(surface, size, style.face, kOuterCorners, std::size(kCornerPixels));
 }
 
-void PressedSteps(Surface& surface, const Layout& face) {
-  FillBands(surface, face.bands, kPressedBands);
-  surface.Frame(Inset(face.size, 0), RGB(44, 98, 139));
-  SetCornerPixels(surface, face.size, kPressed, 0, kOuterCorners);
-  surface.Frame(Inset(face.size, 1), RGB(186, 203, 213));
-  // The light line along the inner bottom edge, from column 2 to column W - 3.
-  const int32_t y = CheckedSub(face.size.h, 2);
-  surface.Line(2, CheckedSub(face.size.w, 2), y, RGB(104, 178, 218));
-  SetCornerPixels(surface, face.size, kPressed, kOuterCorners, std::size(kCornerPixels));
+// Whether a face's steps cover exactly its W x H pixels from the origin: for a banded face the
+// bands, right side up, then tile the rows between the two frames, and the flat face's fill
+// starts at the origin; and W and H are 4 or more, so that the corners lie inside.
+bool Solid(const Layout& face, const Style& style) {
+  if (face.size.w < 4 || face.size.h < 4) return false;
+  if (!style.bands) return face.received.left == 0 && face.received.top == 0;
+  for (const RECT& band : face.bands) {
+    if (band.top > band.bottom) return false;
+  }
+  return true;
 }
 
-void FocusedSteps(Surface& surface, const Layout& face) {
-  FillBands(surface, face.bands, kFocusedBands);
-  surface.Frame(Inset(face.size, 0), RGB(60, 127, 177));
-  SetCornerPixels(surface, face.size, kFocused, 0, kOuterCorners);
-  surface.Frame(Inset(face.size, 1), RGB(64, 215, 252));
-  surface.Frame(Inset(face.size, 2), RGB(210, 238, 246));
-  SetCornerPixels(surface, face.size, kFocused, kOuterCorners, std::size(kCornerPixels));
+// Takes a face's steps in memory, strip by strip, where they cover exactly its pixels, it is
+// not too large and the DC's units are its pixels, left to right; else one by one on the DC.
+void Draw(HDC dc, const Layout& face, const Style& style) {
+  const Size size = face.size;
+  if (Solid(face, style) && size.w <= kStripPixels &&
+      int64_t{size.w} * size.h <= kFacePixelsInMemory && GetMapMode(dc) == MM_TEXT &&
+      GetGraphicsMode(dc) == GM_COMPATIBLE && GetLayout(dc) == 0) {
+    const int32_t rows = kStripPixels / size.w;
+    for (int32_t top = 0; top < size.h; top += rows) {
+      StripSurface strip(size.w, top, std::min(rows, size.h - top));
+      TakeSteps(strip, face, style);
+      strip.SetOn(dc);
+    }
+  } else {
+    DcSurface onDc(dc);
+    TakeSteps(onDc, face, style);
+  }
 }
-
-// The flat face: its fill and outer border take the item rectangle as received, the rest is
-// laid out from the origin like the other faces.
-void DisabledSteps(Surface& surface, const Layout& face) {
-  surface.Fill(face.received, RGB(244, 244, 244));
-  surface.Frame(face.received, RGB(173, 178, 181));
-  SetCornerPixels(surface, face.size, kDisabled, 0, kOuterCorners);
-  surface.Frame(Inset(face.size, 1), RGB(252, 252, 252));
-  SetCornerPixels(surface, face.size, kDisabled, kOuterCorners, std::size(kCornerPixels));
-}
-
-// What sets a face apart besides its colours.
-struct Style {
-  void (*steps)(Surface&, const Layout&);
-  std::array<RECT, 6> (*bands)(Size);  // none for the flat face
-  int32_t captionInset;                // the caption's rectangle is (0, inset, W, H - inset)
-  COLORREF text;
-};
 
 // The face, then the caption up to its first NUL, drawn as UTF-16: no code page stands between
 // its characters and the font's glyphs, so it reads the same on a system of any language.
 void Paint(HDC dc, const RECT& rect, const std::wstring& caption, const Style& style) {
   const Size size = SizeOf(rect);
-  const Layout face{size, style.bands ? style.bands(size) : std::array<RECT, 6>{}, rect};
-  // The flat face fills the rectangle as received: in memory only where it lies at the origin.
-  Draw(dc, face, Solid(face) && (style.bands || (rect.left == 0 && rect.top == 0)), style.steps);
+  Draw(dc, {size, style.bands ? style.bands(size) : std::array<RECT, 6>{}, rect}, style);
   RECT area{0, style.captionInset, size.w, CheckedSub(size.h, style.captionInset)};
   SetTextColor(dc, style.text);
   DrawTextW(dc, caption.c_str(), -1, &area, kCaptionFormat);
@@ -377,19 +398,19 @@ void Paint(HDC dc, const RECT& rect, const std::wstring& caption, const Style& s
 }  // namespace
 
 void PaintNormalFace(HDC dc, const RECT& rect, const std::wstring& caption) {
-  Paint(dc, rect, caption, {NormalSteps, EvenBands, 0, RGB(0, 0, 0)});
+  Paint(dc, rect, caption, kNormalStyle);
 }
 
 void PaintPressedFace(HDC dc, const RECT& rect, const std::wstring& caption) {
-  Paint(dc, rect, caption, {PressedSteps, PressedBands, 1, RGB(0, 0, 0)});
+  Paint(dc, rect, caption, kPressedStyle);
 }
 
 void PaintFocusedFace(HDC dc, const RECT& rect, const std::wstring& caption) {
-  Paint(dc, rect, caption, {FocusedSteps, EvenBands, 1, RGB(0, 0, 0)});
+  Paint(dc, rect, caption, kFocusedStyle);
 }
 
 void PaintDisabledFace(HDC dc, const RECT& rect, const std::wstring& caption) {
-  Paint(dc, rect, caption, {DisabledSteps, nullptr, 0, RGB(131, 131, 131)});
+  Paint(dc, rect, caption, kDisabledStyle);
 }
 
 // The procedure goes in through the Unicode function and the replaced one is called through

@@ -232,7 +232,7 @@ class StripSurface final : public Surface {
   }
 
  private:
-  // The part of [from, to) within [low, high); an upside-down side covers from the far edge,
+  // What of [from, to) lies within [low, high); an upside-down side covers from the far edge,
   // left out, to the near edge, taken in, as a mirrored blit does.
   static std::pair<int32_t, int32_t> Covered(int64_t from, int64_t to, int32_t low, int32_t high) {
     if (to < from) std::tie(from, to) = std::pair(to + 1, from + 1);

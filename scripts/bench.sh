@@ -37,9 +37,7 @@ cmake --build --preset "$preset" --target Pellucor bare_window plain_lookup sock
   bench_program answer_hook bench_faces >/dev/null
 program=${PROGRAM:-$PWD/$build/Pellucor.exe}
 
-trap 'stop_wine; stop_virtual_display' EXIT
-start_virtual_display
-prime_wine_prefix "$PWD/$build"
+use_virtual_display "$PWD/$build"
 
 cpu=$(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo)
 table=$(mktemp)

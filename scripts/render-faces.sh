@@ -16,9 +16,8 @@ cmake --build "$build" --target render_faces
 
 out="$PWD/docs/faces"
 work=$(mktemp -d)
-trap 'stop_wine; stop_virtual_display; rm -rf "$work"' EXIT
-start_virtual_display
-prime_wine_prefix "$PWD/$build"
+remove_work() { rm -rf "$work"; }
+use_virtual_display "$PWD/$build" remove_work
 (cd "$work" && "$WINE_LOADER" "$OLDPWD/$build/tools/render_faces.exe" "$scale")
 
 mkdir -p "$out"

@@ -16,14 +16,10 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   exec "$WINE_LOADER" "$program"
 fi
 
-cleanup() {
+stop_app() {
   if [ -n "${app:-}" ]; then kill "$app" 2>/dev/null || true; fi
-  stop_wine
-  stop_virtual_display
 }
-trap cleanup EXIT
-start_virtual_display
-prime_wine_prefix "$PWD/build/run"
+use_virtual_display "$PWD/build/run" stop_app
 "$WINE_LOADER" "$program" >/dev/null 2>&1 &
 app=$!
 id=$(wait_for_x_window Pellucor 60) || { echo "run: the main window did not appear" >&2; exit 1; }

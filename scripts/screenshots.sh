@@ -16,6 +16,8 @@ if [ "${1:-}" != --against-standin ]; then
   scripts/setup.sh
   source scripts/wine-env.sh
   build_program_to_run >/dev/null
+  cmake --preset "$TEST_PRESET" >/dev/null
+  cmake --build --preset "$TEST_PRESET" --target control_places >/dev/null
   python3 tests/standin/status_server.py --run --timeout 300 -- "$0" --against-standin
   scripts/render-faces.sh
   exit 0
@@ -23,15 +25,14 @@ fi
 
 source scripts/wine-env.sh
 program=$(build_program_to_run)
+tools="$PWD/build/$TEST_PRESET/tools"
 docs="$PWD/docs"
 work=$(mktemp -d)
-cleanup() {
+clean_up() {
   if [ -n "${app:-}" ]; then kill "$app" 2>/dev/null || true; fi
-  stop_wine
-  stop_virtual_display
   rm -rf "$work"
 }
-trap cleanup EXIT
+use_virtual_display "$PWD/build/screenshots" clean_up
 
 fail() {
   echo "screenshots: $*" >&2
@@ -78,16 +79,28 @@ shoot_pair() {
     -alpha off -compose CopyOpacity -composite -strip "PNG32:$docs/$1.png"
 }
 
-# Clicks the point (x, y) of the main window's client area, in pixels.
+# Prints "left top width height" on the screen of the main window's control of class $1 (Button,
+# Edit) captioned $2, or, for $2 = top or bottom, the upper or lower of that class. The places
+# come from Windows itself (tools/control_places.cpp), so they hold at any DPI and frame size.
+place() {
+  awk -v class="$1" -v which="$2" 'tolower($1) != tolower(class) {next}
+    $6 == which || which == "top" && (found == "" || $3 < y) ||
+      which == "bottom" && (found == "" || $3 > y) {y = $3; found = $2 " " $3 " " $4 " " $5}
+    END {if (found == "") exit 1; print found}' <<<"$controls"
+}
+
+# Clicks the middle of the main window's control of class $1 (see place).
 click() {
-  xdotool mousemove $((client_left + $1)) $((client_top + $2)) click 1
+  local left top width height
+  read -r left top width height < <(place "$1" "$2") || fail "no $1 '$2' in the main window"
+  xdotool mousemove $((left + width / 2)) $((top + height / 2)) click 1
 }
 
 # Types account $1 into the account box, in place of what it holds, and clicks 查询.
 query() {
-  click 100 22
+  click Edit top
   xdotool key End key --repeat 40 BackSpace type "$1"
-  click 208 75
+  click Button 查询
 }
 
 # Waits until the inside of the read-out box has settled unlike each raw capture named after
@@ -95,13 +108,14 @@ query() {
 read_out() {
   local name=$1
   shift
-  settle $((client_left + 50)) $((client_top + 39)) 197 14 "$@" ||
+  local left top width height
+  read -r left top width height < <(place Edit bottom) || fail "no read-out box"
+  # Inside its sunken border, two pixels wide.
+  settle $((left + 2)) $((top + 2)) $((width - 4)) $((height - 4)) "$@" ||
     fail "the read-out box did not settle ($name)"
   cp "$work/now.rgb" "$work/$name.rgb"
 }
 
-start_virtual_display
-prime_wine_prefix "$PWD/build/screenshots"
 # A caret that does not blink, so that two looks at a settled window agree.
 "$WINE_LOADER" reg add 'HKCU\Control Panel\Desktop' /v CursorBlinkRate /t REG_SZ /d -1 /f \
   >/dev/null 2>&1
@@ -109,20 +123,18 @@ prime_wine_prefix "$PWD/build/screenshots"
 app=$!
 main=$(wait_for_x_window Pellucor 60) || fail "the main window did not appear"
 main_rect=$(x_window_geometry "$main")
-read -r left top width height <<<"$main_rect"
-# The client area is 285 x 107 pixels at 96 dpi; Wine draws the frame around it.
-client_left=$((left + (width - 285) / 2))
-client_top=$((top + height - 107 - (width - 285) / 2))
+controls=$("$WINE_LOADER" "$tools/control_places.exe" Pellucor) ||
+  fail "the main window's controls were not found"
 mkdir -p "$docs"
 
 shoot_main main-window
 read_out empty
 
-click 208 75  # 查询, for the default account
+click Button 查询  # for the default account
 read_out online "$work/empty.rgb"
 shoot_main online
 
-click 84 75  # 关于
+click Button 关于
 about=$(wait_for_x_window 关于 15) || fail "the About window did not appear"
 shoot_pair about-window "$about"
 xdotool key space  # presses its OK button, which has the focus

@@ -18,13 +18,7 @@ for preset in test32 "$TEST_PRESET"; do
 done
 
 build="build/$TEST_PRESET"
-cleanup() {
-  stop_wine
-  stop_virtual_display
-}
-trap cleanup EXIT
-start_virtual_display
+use_virtual_display "$PWD/$build"
 echo "test: Wine $("$WINE_LOADER" --version) ($TEST_PRESET) on display $DISPLAY"
-prime_wine_prefix "$PWD/$build"
 export PELLUCOR_RELEASE_EXE="$PWD/build/release/Pellucor.exe"
 ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"

@@ -70,6 +70,23 @@ stop_wine() {
   if [ -n "${WINEPREFIX:-}" ]; then "$WINESERVER" -k 2>/dev/null || true; fi
 }
 
+# Runs the rest of the calling script in a virtual display of its own, with the prefix in folder
+# $1 started (prime_wine_prefix). When the script exits, for whatever reason, runs its own
+# clean-up, the function named $2 if given (ending the program it started, removing a folder),
+# then stops Wine and the display.
+use_virtual_display() {
+  VIRTUAL_DISPLAY_CLEANUP=${2:-}
+  trap leave_virtual_display EXIT
+  start_virtual_display
+  prime_wine_prefix "$1"
+}
+
+leave_virtual_display() {
+  if [ -n "${VIRTUAL_DISPLAY_CLEANUP:-}" ]; then "$VIRTUAL_DISPLAY_CLEANUP" || true; fi
+  stop_wine
+  stop_virtual_display
+}
+
 # Settings of a new prefix: without a window manager nobody draws the title bars, so Wine draws
 # its own frames, as Windows does, with the glyphs of its buttons from the Marlett font, which a
 # new prefix lacks (the buttons then read "0 1 r"): Wine's own copy goes into the prefix. And the

@@ -22,16 +22,19 @@ LRESULT CALLBACK SkinWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexc
 
 // Paints one button: reads its caption and paints the face its item state asks for, the first
 // that applies of disabled, pressed (selected) and focused, else the face at rest.
-void DrawButton(HWND item, HDC dc, RECT& rect, UINT state);
+void DrawButton(HWND item, HDC dc, const RECT& rect, UINT state);
 
 // The four faces. Each paints a whole button into dc, laid out from the DC's origin (0, 0)
-// with W = right - left and H = bottom - top of rect as received. rect is the painter's
-// scratch rectangle and is overwritten. caption is drawn up to its first NUL, if it holds one,
-// as UTF-16 in the DC's font, whatever the system's ANSI code page. Coordinate arithmetic
-// that overflows raises run-time error 6; what was drawn stays.
-void PaintNormalFace(HDC dc, RECT& rect, const std::wstring& caption);
-void PaintPressedFace(HDC dc, RECT& rect, const std::wstring& caption);
-void PaintFocusedFace(HDC dc, RECT& rect, const std::wstring& caption);
-void PaintDisabledFace(HDC dc, RECT& rect, const std::wstring& caption);
+// with W = right - left and H = bottom - top of rect. caption is drawn up to its first NUL, if
+// it holds one, as UTF-16 in the DC's font, whatever the system's ANSI code page. A paint makes
+// no drawing object and leaves the DC's selected objects and their colours as it found them;
+// it sets the text colour. A face that covers exactly its W x H pixels, on a DC whose units are
+// pixels, is drawn in memory and set on the DC a strip of rows at a time; any other step by
+// step with the DC's own brush and pen, to the same pixels. Coordinate arithmetic that
+// overflows raises run-time error 6; what was drawn stays.
+void PaintNormalFace(HDC dc, const RECT& rect, const std::wstring& caption);
+void PaintPressedFace(HDC dc, const RECT& rect, const std::wstring& caption);
+void PaintFocusedFace(HDC dc, const RECT& rect, const std::wstring& caption);
+void PaintDisabledFace(HDC dc, const RECT& rect, const std::wstring& caption);
 
 }  // namespace modCmdVista

@@ -48,7 +48,7 @@ class Recorder {
     for (UINT m : seen_) n += (m == msg);
     return n;
   }
-  bool procRestoredBeforeDestroy() const { return restoredBeforeDestroy_; }
+  bool ProcRestoredBeforeDestroy() const { return restoredBeforeDestroy_; }
   static WNDPROC OwnProc() { return &Recorder::Proc; }
 
  private:
@@ -83,8 +83,7 @@ using testsupport::Painter;
 testsupport::Image Painted(Painter paint, LONG w, LONG h, const std::wstring& caption) {
   Canvas canvas(w + 8, h + 8, {4, 4}, kSentinel);
   SetBkMode(canvas.dc(), TRANSPARENT);
-  RECT rect = {0, 0, w, h};
-  paint(canvas.dc(), rect, caption);
+  paint(canvas.dc(), {0, 0, w, h}, caption);
   return canvas.Snapshot();
 }
 
@@ -205,7 +204,7 @@ TEST(SkinHook, WindowDestroyedWhileHookedIsRestoredFirst) {
   DestroyWindow(a.hwnd());
   EXPECT_EQ(a.Count(WM_DESTROY), 1) << "the destroy message still reaches the window";
   EXPECT_EQ(a.Count(WM_NCDESTROY), 1);
-  EXPECT_TRUE(a.procRestoredBeforeDestroy());
+  EXPECT_TRUE(a.ProcRestoredBeforeDestroy());
 }
 
 }  // namespace

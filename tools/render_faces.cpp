@@ -22,7 +22,7 @@ constexpr int kHeight = 22;
 
 struct Face {
   const char* file;
-  void (*paint)(HDC, RECT&, const std::wstring&);
+  void (*paint)(HDC, const RECT&, const std::wstring&);
 };
 
 constexpr Face kFaces[] = {
@@ -55,8 +55,7 @@ std::vector<DWORD> PaintFace(const Face& face) {
   SetBkMode(dc.get(), TRANSPARENT);
   // As DrawButton delivers it: one NUL per double-byte character after the text.
   const std::wstring caption(L"查询\0\0", 4);
-  RECT item{0, 0, kWidth, kHeight};
-  face.paint(dc.get(), item, caption);
+  face.paint(dc.get(), {0, 0, kWidth, kHeight}, caption);
   GdiFlush();
   const DWORD* p = static_cast<const DWORD*>(bits);
   return std::vector<DWORD>(p, p + kWidth * kHeight);

@@ -45,7 +45,6 @@ struct GdiObjectTraits {
 };
 
 using Brush = Owned<GdiObjectTraits<HBRUSH>>;
-using Pen = Owned<GdiObjectTraits<HPEN>>;
 using Font = Owned<GdiObjectTraits<HFONT>>;
 using Bitmap = Owned<GdiObjectTraits<HBITMAP>>;
 

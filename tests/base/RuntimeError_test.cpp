@@ -4,10 +4,16 @@
 
 #include <new>
 #include <stdexcept>
+#include <type_traits>
 
 namespace {
 
 using base::RuntimeError;
+
+// Errors cross the boundaries that Windows owns, where nothing may be raised, even out of memory.
+static_assert(std::is_nothrow_copy_constructible_v<RuntimeError> &&
+              std::is_nothrow_copy_assignable_v<RuntimeError> &&
+              std::is_nothrow_constructible_v<RuntimeError, int>);
 
 RuntimeError Caught(auto&& raise) {
   try {

@@ -73,7 +73,7 @@ Image ButtonAsShown(HWND button);
 
 // A face as the skin should paint this button: its own caption, in its own font, on a DC in
 // transparent mode.
-using Painter = void (*)(HDC, RECT&, const std::wstring&);
+using Painter = void (*)(HDC, const RECT&, const std::wstring&);
 Image FaceOf(HWND button, Painter face);
 
 // A window's small icon as drawn 16 x 16 on white.

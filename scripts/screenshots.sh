@@ -7,6 +7,7 @@
 #   about-window.png  the About window over the main window
 #   offline.png       after a lookup answered 离线
 #   error-box.png     a failed lookup's error box over the main window (account error-500)
+#   system-menu.png   the window menu open over the main window
 #   faces/            the four button faces, enlarged (scripts/render-faces.sh)
 # Every wait is a bounded poll of the screen; a step that does not come about stops the run.
 set -euo pipefail
@@ -152,5 +153,18 @@ for _ in 1 2 3; do  # a click with the focus in the account box queries twice
   wait_until_gone "$box" || fail "the error box did not close"
   box=$(wait_for_x_window Pellucor 2 "$main") || break
 done
+# The window menu (Alt+Space), with the watch's and the shortcut's items: an unnamed window of the
+# program's, larger than a pixel.
+xdotool key alt+space
+menu=
+for _ in $(seq 1 50); do
+  menu=$(xwininfo -root -tree | awk '/\(has no name\): \("pellucor.exe"/ && $5 !~ /^1x1\+/ {print $1; exit}')
+  [ -n "$menu" ] && break
+  sleep 0.1
+done
+[ -n "$menu" ] || fail "the window menu did not open"
+shoot_pair system-menu "$menu"
+xdotool key Escape
+
 echo "screenshots: wrote main-window.png online.png about-window.png offline.png error-box.png" \
-  "into docs"
+  "system-menu.png into docs"

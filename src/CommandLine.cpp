@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include <windows.h>
+#include <cwchar>
 
 namespace {
 
@@ -55,7 +55,7 @@ StartOptions ParseCommandLine(const wchar_t* line) {
     }
   }
   // The account: the rest, without the blanks and the quotes around it.
-  const wchar_t* end = at + lstrlenW(at);
+  const wchar_t* end = at + wcslen(at);
   while (end > at && IsBlank(end[-1])) --end;
   if (end - at >= 2 && *at == L'"' && end[-1] == L'"') ++at, --end;
   if (end > at) options.account.emplace(at, end);

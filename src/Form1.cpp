@@ -40,9 +40,7 @@ void Alert(HWND window) {
   FlashWindowEx(&flash);
   static const auto playSound =
       base::SystemFunction<decltype(&PlaySoundW)>(base::LoadSystemDll(L"winmm.dll"), "PlaySoundW");
-  if (!playSound || !playSound(L"SystemNotification", nullptr, SND_ALIAS | SND_ASYNC)) {
-    MessageBeep(MB_ICONINFORMATION);
-  }
+  if (playSound) playSound(L"SystemNotification", nullptr, SND_ALIAS | SND_ASYNC);
 }
 
 }  // namespace

@@ -4,14 +4,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <initializer_list>
+#include <cstdarg>
 #include <memory>
 #include <optional>
 #include <utility>
 
 #include "base/CodePage.h"
 #include "base/Http.h"
-#include "base/NumberText.h"
 #include "base/RuntimeError.h"
 #include "base/ScopedWin.h"
 #include "base/WinInet.h"
@@ -47,22 +46,14 @@ bool IsRedirect(unsigned status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// Fails the lookup with a message: `pattern` with each '%' replaced by the next of `numbers`,
-// then the system's error number, when there is one.
-[[noreturn]] void FailLookup(const wchar_t* pattern,
-                             std::initializer_list<std::int64_t> numbers = {},
-                             unsigned long error = 0) {
-  std::wstring message;
-  const std::int64_t* number = numbers.begin();
-  for (const wchar_t* c = pattern; *c; ++c) {
-    if (*c == L'%' && number != numbers.end()) {
-      message += base::DecimalText(*number++);
-    } else {
-      message += *c;
-    }
-  }
-  if (error != 0) message.append(L"（错误 ").append(base::DecimalText(error)).append(L"）");
-  throw base::RuntimeError(kLookupFailed, std::move(message));
+// Fails the lookup with a message made as wsprintfW makes one (no longer than it writes).
+[[noreturn]] void FailLookup(const wchar_t* format, ...) {
+  wchar_t message[1024];
+  va_list arguments;
+  va_start(arguments, format);
+  wvsprintfW(message, format, arguments);
+  va_end(arguments);
+  throw base::RuntimeError(kLookupFailed, message);
 }
 
 // Fails the lookup with a message that shows an address from the network: its bytes as they
@@ -87,7 +78,8 @@ bool IsRedirect(unsigned status) {
       L"查询已放弃",                    // kStopped
       L"无法使用 Windows 的网络功能",   // kUnavailable
   };
-  FailLookup(kWhy[static_cast<int>(error.kind)], {}, error.systemError);
+  FailLookup(error.systemError ? L"%s（错误 %lu）" : L"%s", kWhy[static_cast<int>(error.kind)],
+             error.systemError);
 }
 
 // Opened once for the process, by the first call that succeeds; opening sends nothing and
@@ -168,16 +160,17 @@ bool AnswerMeansOnline(base::HttpAnswer& answer) {
       n = answer.Read(buffer.data() + received, kMostBytesRead - received);
     } catch (const HttpError& e) {
       if (e.kind == Kind::kStopped) throw;
-      FailLookup(L"读取状态服务器的应答时出错：收到 % 字节", {static_cast<std::int64_t>(received)},
-                 e.systemError);
+      FailLookup(e.systemError ? L"读取状态服务器的应答时出错：收到 %u 字节（错误 %lu）"
+                               : L"读取状态服务器的应答时出错：收到 %u 字节",
+                 received, e.systemError);
     }
     if (n == 0) break;
     received += n;
   }
   if (received > kOnlineAnswerSize) return false;
   if (announced && *announced != received) {
-    FailLookup(L"状态服务器的应答与其声明的长度不符：收到 % 字节，应为 % 字节",
-               {static_cast<std::int64_t>(received), static_cast<std::int64_t>(*announced)});
+    FailLookup(L"状态服务器的应答与其声明的长度不符：收到 %u 字节，应为 %u 字节", received,
+               static_cast<unsigned>(*announced));
   }
   return IsOnlineAnswer(received);
 }
@@ -193,13 +186,13 @@ bool Ask(Lookup& lookup, std::unique_ptr<base::HttpAnswer>& answer) {
     const unsigned status = answer->Status();
     if (IsRedirect(status)) {
       if (redirects == kMostRedirects) {
-        FailLookup(L"状态服务器重定向超过 % 次", {kMostRedirects});
+        FailLookup(L"状态服务器重定向超过 %d 次", kMostRedirects);
       }
       address = RedirectedAddress(address, answer->Location());
     } else if (status == 0) {  // the connection closed without a word
       FailLookup(L"状态服务器没有应答");
     } else if (status != kHttpOk) {
-      FailLookup(L"状态服务器返回 HTTP %", {status});
+      FailLookup(L"状态服务器返回 HTTP %u", status);
     } else {
       return AnswerMeansOnline(*answer);
     }
@@ -238,11 +231,11 @@ std::shared_ptr<Lookup> Start(std::wstring_view account) {
   auto lookup = std::make_shared<Lookup>();
   lookup->address = StatusAddress(account);
   if (const int stuck = lookupsGivenUp.load(); stuck >= kMostLookupsGivenUp) {
-    FailLookup(L"前 % 次查询仍在等待状态服务器的应答，请稍后再试", {stuck});
+    FailLookup(L"前 %d 次查询仍在等待状态服务器的应答，请稍后再试", stuck);
   }
   auto reference = std::make_unique<std::shared_ptr<Lookup>>(lookup);
   if (!lookup->ended || !QueueUserWorkItem(RunLookup, reference.get(), WT_EXECUTELONGFUNCTION)) {
-    FailLookup(L"无法启动查询", {}, GetLastError());
+    FailLookup(L"无法启动查询（错误 %lu）", GetLastError());
   }
   reference.release();  // the thread owns it now
   return lookup;
@@ -299,7 +292,7 @@ bool WaitPlainly(void* ended, std::uint32_t timeoutMs) {
     case WAIT_TIMEOUT:
       return false;
     default:
-      FailLookup(L"等待查询时出错", {}, GetLastError());
+      FailLookup(L"等待查询时出错（错误 %lu）", GetLastError());
   }
 }
 
@@ -314,7 +307,7 @@ void* PendingLookup::Ended() const {
 }
 
 bool PendingLookup::Online() {
-  if (GiveUp(*lookup_)) FailLookup(L"状态服务器在 % 秒内没有应答", {kAnswerTimeoutMs / 1000});
+  if (GiveUp(*lookup_)) FailLookup(L"状态服务器在 %u 秒内没有应答", kAnswerTimeoutMs / 1000);
   if (lookup_->failure) throw *lookup_->failure;
   if (!lookup_->online) FailLookup(L"在线状态查询失败");
   return *lookup_->online;

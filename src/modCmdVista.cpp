@@ -189,10 +189,11 @@ class DcSurface final : public Surface {
   COLORREF colourBefore_;
 };
 
-// The pixels of a strip: 16 KB on the stack.
-constexpr int32_t kStripPixels = 4096;
-// The largest face drawn in memory: 16 strips, 256 x 256 pixels.
-constexpr int64_t kFacePixelsInMemory = 16 * kStripPixels;
+// The pixels of a strip, on the stack: less than a page, as every frame of the program is (see
+// CMakeLists.txt): 3.5 KB, an 81 x 22 button in two strips.
+constexpr int32_t kStripPixels = 896;
+// The largest face drawn in memory: 256 x 256 pixels.
+constexpr int64_t kFacePixelsInMemory = 256 * 256;
 
 // Rows `top` to `top + rows - 1` of a face W pixels wide, in memory (at most kStripPixels): each
 // step covers the pixels its call would cover on the DC, and the strip is then set on the DC in

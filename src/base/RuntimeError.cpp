@@ -3,7 +3,7 @@
 #include <new>
 #include <utility>
 
-#include "base/NumberText.h"
+#include <windows.h>
 
 namespace base {
 namespace {
@@ -51,7 +51,9 @@ RuntimeError CurrentErrorAsRuntimeError() noexcept {
 }
 
 std::wstring FormatReport(const RuntimeError& error) {
-  return L"运行时错误 '" + DecimalText(error.number()) + L"':\n\n" + error.message();
+  wchar_t number[16];
+  wsprintfW(number, L"%d", error.number());
+  return L"运行时错误 '" + (number + (L"':\n\n" + error.message()));
 }
 
 }  // namespace base

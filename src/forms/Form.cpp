@@ -242,11 +242,14 @@ void Form::SetCaption(std::wstring_view caption) {
   SetWindowTextW(hWnd(), std::wstring(caption).c_str());
 }
 
-// Above the separator that comes before Close.
+// Above the separator that comes before Close (Wine adds items of its own after Close).
 void Form::AddMenuItem(UINT id, const wchar_t* caption) {
   const HMENU menu = GetSystemMenu(hWnd(), FALSE);
-  int at = GetMenuItemCount(menu);
-  while (at > 0 && !(GetMenuState(menu, --at, MF_BYPOSITION) & MF_SEPARATOR)) {
+  const int count = GetMenuItemCount(menu);
+  int at = 0;
+  while (at < count && GetMenuItemID(menu, at) != SC_CLOSE) ++at;
+  if (at > 0 && (GetMenuState(menu, static_cast<UINT>(at - 1), MF_BYPOSITION) & MF_SEPARATOR)) {
+    --at;
   }
   InsertMenuW(menu, static_cast<UINT>(at), MF_BYPOSITION | MF_STRING, id, caption);
 }

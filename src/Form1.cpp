@@ -2,11 +2,8 @@
 
 #include <mmsystem.h>
 
-#include <functional>
-
 #include "base/Shortcut.h"
 #include "base/SystemDll.h"
-#include "forms/Wait.h"
 #include "modCmdVista.h"
 #include "resource.h"
 
@@ -208,6 +205,6 @@ void Form1::Command3_Click() {
 
 // The window stays blocked while the lookup waits, but a request to close it ends the lookup.
 std::int16_t Form1::CheckOnline(const std::wstring& account) {
-  forms::BlockingWait wait(hWnd());
-  return status::IsOnline(account, std::ref(wait)) ? -1 : 0;
+  const auto wait = [this](void* ended, std::uint32_t timeoutMs) { return Wait(ended, timeoutMs); };
+  return status::IsOnline(account, wait) ? -1 : 0;
 }

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "base/ScopedWin.h"
-#include "forms/Wait.h"
 #include "modCmdVista.h"
 #include "support/ShownForm1.h"
 #include "support/StandIn.h"
@@ -270,13 +269,14 @@ DWORD WINAPI WatchAWaitingQuery(void* parameter) {
     RECT button;
     GetWindowRect(w.command1, &button);
     SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
-    const HCURSOR busy = LoadCursorW(nullptr, IDC_WAIT);
-    w.busyPointer = PumpUntil([&] {
+    const auto busy = [] {
       CURSORINFO pointer = {};
       pointer.cbSize = sizeof pointer;
-      return GetCursorInfo(&pointer) && pointer.hCursor == busy;
-    });
-    w.namedWhileWaiting = Spoken(w.text2).first == L"状态" && forms::Waits(w.main);
+      return GetCursorInfo(&pointer) && pointer.hCursor == LoadCursorW(nullptr, IDC_WAIT);
+    };
+    w.busyPointer = PumpUntil(busy);
+    // Answered while the pointer still says the lookup waits.
+    w.namedWhileWaiting = Spoken(w.text2).first == L"状态" && busy();
   }
   PostMessageW(w.main, WM_CLOSE, 0, 0);
   CoUninitialize();

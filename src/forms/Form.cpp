@@ -144,7 +144,23 @@ void Form::NameAfter(const ControlDesign& control, const ControlDesign& label) {
   named->namedAfter = by->id();
 }
 
+bool Form::Wait(HANDLE object, DWORD timeoutMs) {
+  waited_ = waiting_ = true;
+  closeRequested_ = false;
+  // The busy pointer from now; the one before it when the wait ends.
+  struct Waiting {
+    Form& form;
+    HCURSOR previous;
+    ~Waiting() {
+      form.waiting_ = false;
+      SetCursor(previous ? previous : LoadCursorW(nullptr, IDC_ARROW));
+    }
+  } waiting{*this, SetCursor(LoadCursorW(nullptr, IDC_WAIT))};
+  return WaitPolling(hWnd(), object, timeoutMs, closeRequested_);
+}
+
 void Form::EventFailed(ReportWhen when) noexcept {
+  if (waited_) DropInputQueuedMeanwhile();
   try {
     throw;
   } catch (const CloseRequested&) {
@@ -280,8 +296,8 @@ void CALLBACK PostSignalled(void* wait, BOOLEAN timedOut) noexcept {
 // https://learn.microsoft.com/en-us/windows/win32/api/winbase/nf-winbase-registerwaitforsingleobject
 void Form::WhenSignalled(HANDLE object, DWORD timeoutMs) {
   StopWaiting();
-  waited_ = {hWnd(), ++waits_};
-  if (!RegisterWaitForSingleObject(&wait_, object, PostSignalled, &waited_, timeoutMs,
+  signalled_ = {hWnd(), ++waits_};
+  if (!RegisterWaitForSingleObject(&wait_, object, PostSignalled, &signalled_, timeoutMs,
                                    WT_EXECUTEONLYONCE)) {
     wait_ = nullptr;
     throw base::RuntimeError(base::RuntimeError::kOutOfMemory);
@@ -398,7 +414,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 // What would run an event procedure while one waits (a screen reader, answered during the wait,
 // may press a button or move the focus) runs after the wait, as input queued meanwhile.
 bool Form::PostedAgainAfterTheWait(UINT msg, WPARAM wp, LPARAM lp) {
-  if (!Waits(hwnd_)) return false;
+  if (!waiting_) return false;
   PostMessageW(hwnd_, msg, wp, lp);
   return true;
 }
@@ -430,7 +446,7 @@ LRESULT Form::OnControlColour(UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT Form::OnSetCursor(WPARAM wp, LPARAM lp) {
   const HWND control = reinterpret_cast<HWND>(wp);
   HCURSOR pointer = nullptr;
-  if (Waits(hwnd_)) {
+  if (waiting_) {
     pointer = LoadCursorW(nullptr, IDC_WAIT);
   } else if (LOWORD(lp) == HTCLIENT && control != hwnd_) {
     if (forms::Control* c = FindById(GetDlgCtrlID(control))) pointer = c->MouseIcon();
@@ -476,7 +492,10 @@ LRESULT Form::OnGetDefId() {
 }
 
 LRESULT Form::OnClose() {
-  if (NoteCloseRequest(hwnd_)) return 0;  // an event procedure waits: it ends first
+  if (waiting_) {  // an event procedure waits: it ends first
+    closeRequested_ = true;
+    return 0;
+  }
   RunEvent([this] { Unload(); });
   return 0;
 }

@@ -77,12 +77,21 @@ class Form {
   enum class ReportWhen { Now, FromTheLoop };
   template <typename Procedure>
   void RunEvent(const Procedure& procedure, ReportWhen when = ReportWhen::Now) noexcept {
+    const bool waitedBefore = std::exchange(waited_, false);
     try {
       procedure();
     } catch (...) {
       EventFailed(when);
     }
+    waited_ = waitedBefore;
   }
+
+  // For an event procedure: waits for a kernel object while the form stays blocked (see
+  // forms/Wait.h), with the busy pointer over it. True when the object is signalled, false when
+  // the time is up. A request to close the form made meanwhile ends the wait by throwing
+  // CloseRequested, and the form closes once the procedure has ended. Should the procedure end
+  // with an error, the input that queued up meanwhile is dropped.
+  bool Wait(HANDLE object, DWORD timeoutMs);
 
   // Reports an error in a message box owned by this form.
   void Report(const base::RuntimeError& error) noexcept;
@@ -177,8 +186,11 @@ class Form {
   bool shownModal_ = false;
   bool endsProgram_ = false;
   std::unique_ptr<base::RuntimeError> pendingReport_;  // left by ReportLater for the loop
-  HANDLE wait_ = nullptr;           // asked for by WhenSignalled, and not yet over
-  std::pair<HWND, WPARAM> waited_;  // what its callback posts: to the window, the wait's number
+  HANDLE wait_ = nullptr;              // asked for by WhenSignalled, and not yet over
+  std::pair<HWND, WPARAM> signalled_;  // what its callback posts: to the window, the wait's number
+  bool waiting_ = false;               // an event procedure waits (Wait)
+  bool waited_ = false;                // the event procedure that runs has waited
+  bool closeRequested_ = false;        // a WM_CLOSE came to the form while it waited
   WPARAM waits_ = 0;  // how many have been asked for: tells the last from an earlier one
 };
 

@@ -4,50 +4,33 @@
 
 #include "forms/Program.h"
 
+// What the user-interface thread does while an event procedure of a form waits for a kernel
+// object (Form::Wait). The form stays blocked, as a plain wait keeps it: no input is handled and
+// no event procedure runs; events that arrive meanwhile are handled after the wait. Unlike a plain
+// wait it answers messages sent to the thread (other programs and the system wait for those) and
+// the calls COM delivers to the thread's objects (screen readers wait for those), it repaints the
+// thread's windows as they are, and it honours a request to close the form made meanwhile (Alt+F4,
+// the close box, SC_CLOSE, WM_CLOSE).
 namespace forms {
 
-// Waits on the user-interface thread for a kernel object while the form stays blocked, as a
-// plain wait keeps it: no input is handled and no event procedure runs; events that arrive
-// meanwhile are handled after the wait, as they would be. Unlike a plain wait it answers
-// messages sent to the thread (other programs and the system wait for those) and the calls COM
-// delivers to the thread's objects (screen readers wait for those), it repaints the
-// thread's windows as they are, it shows the busy pointer over the form (see Waits), and it
-// honours a request to close the form made meanwhile (Alt+F4, the close box, SC_CLOSE,
-// WM_CLOSE): the wait ends at once by throwing CloseRequested. The end of the session is the
-// form's own (WM_ENDSESSION).
-//
-// When the procedure that waited ends with an error, the keyboard and mouse input that queued up
-// meanwhile is dropped: keys pressed or clicks made at a window that did not answer must not
-// dismiss the error report that follows, unseen.
-class BlockingWait {
- public:
-  explicit BlockingWait(HWND form) noexcept;
-  BlockingWait(const BlockingWait&) = delete;
-  BlockingWait& operator=(const BlockingWait&) = delete;
-  ~BlockingWait();
+// One look at the thread's queue while the form waits (the poll). It answers what was sent and
+// what COM delivers; with `lookAtQueue` it also paints what needs painting, lets the pointer's
+// moves go (upon which the system asks for the busy pointer) and takes the close requests for
+// the form off the queue, with system keys and clicks on frames, which a window that does not
+// answer cannot act on. Clicks and other keys stay queued. True when a close request was found.
+// `apartment` is COM's window of the thread, found here once the thread has one.
+bool PollWhileWaiting(HWND form, HWND& apartment, bool lookAtQueue);
 
-  // True when the object is signalled, false when the time is up. Throws CloseRequested.
-  bool operator()(HANDLE object, DWORD timeoutMs);
+// Waits for the object for at most timeoutMs, polling as messages come and at least every 100 ms
+// (the loop): true when it is signalled, false when the time is up. Throws CloseRequested when a
+// close request is found, or when `closeRequested` holds (the form notes a WM_CLOSE sent to it
+// meanwhile).
+bool WaitPolling(HWND form, HANDLE object, DWORD timeoutMs, const bool& closeRequested);
 
- private:
-  bool CloseRequestQueued();
-  void AnswerComCalls();
-  void KeepShowing();
-
-  HWND form_;
-  HWND apartment_ = nullptr;  // COM's window of the thread, once it has one
-  int uncaught_ = 0;
-  bool waited_ = false;
-  bool closeRequested_ = false;
-  friend bool NoteCloseRequest(HWND form) noexcept;
-};
-
-// For the form's window procedure: when a wait runs for the form, it takes note of a close
-// request that reached the procedure (a WM_CLOSE sent meanwhile) and returns true.
-bool NoteCloseRequest(HWND form) noexcept;
-
-// For the form's window procedure: whether a wait runs for the form. It answers WM_SETCURSOR
-// with the busy pointer then.
-bool Waits(HWND form) noexcept;
+// For an event procedure that waited and ended with an error: drops the keyboard and mouse input
+// that queued up meanwhile (keys pressed or clicks made at a window that did not answer must not
+// dismiss the report that follows, unseen), and takes the mouse back from a button pressed
+// before the wait, whose release was dropped with it.
+void DropInputQueuedMeanwhile() noexcept;
 
 }  // namespace forms

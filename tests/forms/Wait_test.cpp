@@ -114,10 +114,7 @@ TEST(FormsWait, CloseRequestEndsTheWaitAndTheForm) {
     LARGE_INTEGER due;
     due.QuadPart = -50'000'000;  // 5 s from now, in 100 ns
     SetWaitableTimer(late.get(), &due, 0, nullptr, nullptr, FALSE);
-    form.onCommand1 = [&] {
-      forms::BlockingWait wait(form.hWnd());
-      outcome = wait(late.get(), 10000) ? "signalled" : "timed out";
-    };
+    form.onCommand1 = [&] { outcome = form.Wait(late.get(), 10000) ? "signalled" : "timed out"; };
     MessageSequence sequence(
         {WM_COMMAND, WM_CLOSE, WM_SYSCOMMAND, WM_SYSKEYDOWN, WM_NCLBUTTONDOWN});
     sequence.Name(form.hWnd(), "form");

@@ -17,31 +17,42 @@
 #include "modCmdVista.h"
 #include "support/ShownForm1.h"
 #include "support/WindowTest.h"
+#include "version.h"
 
 namespace {
 
 using testsupport::SameImage;
 
-// A control's place in its window's design at 96 DPI, in pixels (15 twips each).
+// A control as its window's design shows it at 96 DPI: its text, and its place in pixels (15
+// twips each).
 struct PixelRect {
   std::wstring_view name;
+  std::wstring_view caption;  // a text box's text, as the window opens
   int left, top, width, height;
   bool link = false;  // a link label: underlined, blue, the hand pointer
 };
 
 // In tab order, which is creation order.
+// clang-format off
 constexpr PixelRect kForm1Pixels[] = {
-    {L"Text1", 48, 13, 201, 18}, {L"Text2", 48, 37, 201, 18}, {L"Command1", 168, 64, 81, 22},
-    {L"Label1", 16, 16, 30, 12}, {L"Label2", 16, 40, 30, 12}, {L"Command3", 48, 64, 73, 22},
+    {L"Text1", L"tolvarin", 48, 13, 201, 18}, {L"Text2", L"", 48, 37, 201, 18},
+    {L"Command1", L"查询", 168, 64, 81, 22},   {L"Label1", L"旺旺:", 16, 16, 30, 12},
+    {L"Label2", L"状态:", 16, 40, 30, 12},     {L"Command3", L"关于", 48, 64, 73, 22},
 };
 constexpr PixelRect kAboutPixels[] = {
-    {L"Label1", 72, 8, 132, 12},         {L"Label2", 72, 32, 66, 12},
-    {L"Command1", 120, 128, 81, 22},     {L"Label3", 72, 48, 30, 12},
-    {L"Label4", 104, 48, 156, 12, true}, {L"Label5", 72, 64, 30, 12},
-    {L"Label6", 104, 64, 54, 12, true},  {L"Label7", 72, 80, 30, 12},
-    {L"Label8", 104, 80, 84, 12, true},  {L"Label9", 72, 104, 60, 12},
-    {L"Picture1", 16, 8, 36, 36},
+    {L"Label1", L"Pellucor " PELLUCOR_VERSION_SHORT, 72, 8, 132, 12},
+    {L"Label2", L"作者:orlith", 72, 32, 66, 12},
+    {L"Command1", L"确定", 120, 128, 81, 22},
+    {L"Label3", L"主页:", 72, 48, 30, 12},
+    {L"Label4", kAboutHomepage, 104, 48, 156, 12, true},
+    {L"Label5", L"Q  Q:", 72, 64, 30, 12},
+    {L"Label6", kAboutQqNumber, 104, 64, 54, 12, true},
+    {L"Label7", L"邮箱:", 72, 80, 30, 12},
+    {L"Label8", kAboutEmail, 104, 80, 84, 12, true},
+    {L"Label9", L"2008-08-20", 72, 104, 60, 12},
+    {L"Picture1", L"", 16, 8, 36, 36},
 };
+// clang-format on
 
 std::string Narrow(std::wstring_view s) {
   return std::string(s.begin(), s.end());
@@ -102,6 +113,7 @@ void ExpectBothWindowsAt(int dpi, const forms::Form& main, const forms::Form& ab
       const auto row = std::ranges::find(w.controls, d.name, &forms::ControlDesign::name);
       ASSERT_NE(row, w.controls.end());
       HWND control = w.form.Control(*row);
+      EXPECT_EQ(w.form.Text(*row), d.caption);
       EXPECT_EQ(GetWindow(control, GW_HWNDPREV), previous) << "tab order is creation order";
       previous = control;
       const RECT r = testsupport::RectInParent(control);

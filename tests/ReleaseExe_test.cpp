@@ -151,7 +151,6 @@ class ReleaseExe : public testing::Test {
 };
 
 TEST_F(ReleaseExe, IsAStripped32BitGuiProgramForXpSp3) {
-  std::printf("%ls: %zu bytes\n", path_.c_str(), pe_->size());
   EXPECT_LE(pe_->size(), 131072u) << "over the program's budget of 128 KiB";
   const IMAGE_NT_HEADERS32 nt = pe_->Nt();
   EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_I386);

@@ -345,7 +345,7 @@ void ProcessorTimeWhileWaiting(const Programs& programs) {
     pellucor.QuerySilentServer();
     const double before[2] = {pellucor.CpuMs(), idle.CpuMs()};
     HWND report = nullptr;
-    if (!testsupport::WaitUntil([&] { return (report = pellucor.ReportBox()) != nullptr; },
+    if (!testsupport::PumpUntil([&] { return (report = pellucor.ReportBox()) != nullptr; },
                                 kPatienceMs, 10)) {
       Fail("the silent query was not reported");
     }

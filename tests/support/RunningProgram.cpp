@@ -9,15 +9,6 @@
 #include "support/WinePath.h"
 
 namespace testsupport {
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD pollMs) {
-  const DWORD start = GetTickCount();
-  for (MSG msg; !done(); MsgWaitForMultipleObjects(0, nullptr, FALSE, pollMs, QS_ALLINPUT)) {
-    if (GetTickCount() - start > timeoutMs) return done();
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  }
-  return true;
-}
-
 std::optional<std::wstring> TextOf(HWND control, DWORD timeoutMs) {
   wchar_t text[64] = {};
   DWORD_PTR copied;
@@ -53,7 +44,7 @@ RunningProgram::RunningProgram(const std::wstring& exe, const wchar_t* proxy,
     return (window_ = TopWindow()) &&
            SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result);
   };
-  if (!WaitUntil(answers, kPatienceMs)) {
+  if (!PumpUntil(answers, kPatienceMs, 1)) {
     window_ = nullptr;
     return;
   }
@@ -104,7 +95,7 @@ bool RunningProgram::Ask(const wchar_t* account, DWORD timeoutMs,
   const long before = StandInLinesHolding(asked);
   SetText(controls_.account, account);
   press ? press() : void(PostMessageW(controls_.query, BM_CLICK, 0, 0));
-  return WaitUntil([&] { return StandInLinesHolding(asked) > before; }, timeoutMs);
+  return PumpUntil([&] { return StandInLinesHolding(asked) > before; }, timeoutMs, 1);
 }
 
 bool RunningProgram::WaitForEnd(DWORD timeoutMs, bool* reported) const {

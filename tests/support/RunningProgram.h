@@ -7,14 +7,11 @@
 #include <string>
 
 #include "base/ScopedWin.h"
+#include "support/Pump.h"
 
 // Drives a program started under the same Wine from outside, as a user and the system do. The
 // tests that start the real program and the benchmark of the running program (tools/) share it.
 namespace testsupport {
-
-// Dispatches this thread's messages until done() holds, looking every pollMs, for at most
-// timeoutMs; returns done().
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD pollMs = 1);
 
 // A control's text, or nullopt when its program does not answer within timeoutMs.
 std::optional<std::wstring> TextOf(HWND control, DWORD timeoutMs = 2000);

@@ -25,25 +25,6 @@ BOOL CALLBACK CloseIfMessageBox(HWND hwnd, LPARAM lp) {
 
 }  // namespace
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return done();
-    MSG msg;
-    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      forms::Dispatch(msg);
-    } else {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-  }
-  return true;
-}
-
-bool QueueIsEmpty() {
-  MSG msg;
-  return !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-}
-
 namespace {
 
 // The modal window WhileModal waits for; its timer's callback has no context.

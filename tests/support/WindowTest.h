@@ -8,21 +8,11 @@
 #include <vector>
 
 #include "support/PixelCanvas.h"
+#include "support/Pump.h"
 
 // Helpers for tests that drive real windows: pumping the thread's messages as the program
 // does, input as a user makes it, and answering the message boxes the program opens.
 namespace testsupport {
-
-// Dispatches pending messages until done() holds or the time is up; returns done().
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
-
-// Whether the thread's queue is empty: nothing posted, no input, nothing to paint, no timer due.
-bool QueueIsEmpty();
-
-// Dispatches what is queued, and what that queues in turn, until the queue is empty.
-inline bool PumpUntilIdle(DWORD timeoutMs = 5000) {
-  return PumpUntil(QueueIsEmpty, timeoutMs);
-}
 
 // Runs show(), which opens a modal window owned by `owner` and returns when it has closed, and
 // whileOpen(modal) from inside the modal window's loop once it is up; whileOpen closes it. Fails

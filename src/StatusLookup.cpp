@@ -70,13 +70,13 @@ bool IsRedirect(unsigned status) {
 
 [[noreturn]] void FailExchange(const HttpError& error) {
   static constexpr const wchar_t* kWhy[] = {
-      L"无法连接状态服务器",            // kCannotConnect
-      L"状态服务器没有应答",            // kNoAnswer
-      L"状态服务器的应答无法识别",      // kBadAnswer
-      L"状态服务器的应答头超过 64 KB",  // kHeadTooLong
-      L"读取状态服务器的应答时出错",    // kCutShort
-      L"查询已放弃",                    // kStopped
-      L"无法使用 Windows 的网络功能",   // kUnavailable
+      L"无法连接状态服务器",            // CannotConnect
+      L"状态服务器没有应答",            // NoAnswer
+      L"状态服务器的应答无法识别",      // BadAnswer
+      L"状态服务器的应答头超过 64 KB",  // HeadTooLong
+      L"读取状态服务器的应答时出错",    // CutShort
+      L"查询已放弃",                    // Stopped
+      L"无法使用 Windows 的网络功能",   // Unavailable
   };
   FailLookup(error.systemError ? L"%s（错误 %lu）" : L"%s", kWhy[static_cast<int>(error.kind)],
              error.systemError);
@@ -159,7 +159,7 @@ bool AnswerMeansOnline(base::HttpAnswer& answer) {
     try {
       n = answer.Read(buffer.data() + received, kMostBytesRead - received);
     } catch (const HttpError& e) {
-      if (e.kind == Kind::kStopped) throw;
+      if (e.kind == Kind::Stopped) throw;
       FailLookup(e.systemError ? L"读取状态服务器的应答时出错：收到 %u 字节（错误 %lu）"
                                : L"读取状态服务器的应答时出错：收到 %u 字节",
                  received, e.systemError);

@@ -48,21 +48,22 @@ struct Sockets {
     const HMODULE dll = LoadSystemDll(L"ws2_32.dll");
     Sockets s;
     decltype(&::WSAStartup) startup;
-    const bool complete =
-        SetSystemFunction(startup, dll, "WSAStartup") &
-        SetSystemFunction(s.getAddrInfo, dll, "getaddrinfo") &
-        SetSystemFunction(s.freeAddrInfo, dll, "freeaddrinfo") &
-        SetSystemFunction(s.open, dll, "socket") & SetSystemFunction(s.close, dll, "closesocket") &
-        SetSystemFunction(s.control, dll, "ioctlsocket") &
-        SetSystemFunction(s.connect, dll, "connect") &
-        SetSystemFunction(s.option, dll, "getsockopt") &
-        SetSystemFunction(s.select, dll, "select") & SetSystemFunction(s.send, dll, "send") &
-        SetSystemFunction(s.receive, dll, "recv") &
-        SetSystemFunction(s.lastError, dll, "WSAGetLastError");
-    if (!complete) Fail(Kind::kUnavailable, dll ? ERROR_PROC_NOT_FOUND : GetLastError());
+    const bool complete = SetSystemFunction(startup, dll, "WSAStartup") &&
+                          SetSystemFunction(s.getAddrInfo, dll, "getaddrinfo") &&
+                          SetSystemFunction(s.freeAddrInfo, dll, "freeaddrinfo") &&
+                          SetSystemFunction(s.open, dll, "socket") &&
+                          SetSystemFunction(s.close, dll, "closesocket") &&
+                          SetSystemFunction(s.control, dll, "ioctlsocket") &&
+                          SetSystemFunction(s.connect, dll, "connect") &&
+                          SetSystemFunction(s.option, dll, "getsockopt") &&
+                          SetSystemFunction(s.select, dll, "select") &&
+                          SetSystemFunction(s.send, dll, "send") &&
+                          SetSystemFunction(s.receive, dll, "recv") &&
+                          SetSystemFunction(s.lastError, dll, "WSAGetLastError");
+    if (!complete) Fail(Kind::Unavailable, dll ? ERROR_PROC_NOT_FOUND : GetLastError());
     WSADATA data;
     if (const int error = startup(MAKEWORD(2, 2), &data)) {
-      Fail(Kind::kUnavailable, static_cast<unsigned long>(error));
+      Fail(Kind::Unavailable, static_cast<unsigned long>(error));
     }
     return s;
   }
@@ -179,8 +180,8 @@ class SocketAnswer final : public HttpAnswer {
     } else if (length_) {
       left = *length_ - delivered_;
     }
-    if (left == 0 || (pending_.empty() && !Receive(Kind::kCutShort))) {
-      if (chunked_) Fail(Kind::kCutShort);  // closed inside a chunk
+    if (left == 0 || (pending_.empty() && !Receive(Kind::CutShort))) {
+      if (chunked_) Fail(Kind::CutShort);  // closed inside a chunk
       ended_ = true;  // at its announced end, by the close, or closed short of it
       return 0;
     }
@@ -198,7 +199,7 @@ class SocketAnswer final : public HttpAnswer {
   // tells that among the exceptions).
   void Wait(bool writing) {
     for (;;) {
-      if (stop_.load() != 0) Fail(Kind::kStopped);
+      if (stop_.load() != 0) Fail(Kind::Stopped);
       fd_set ready, failed;
       FD_ZERO(&ready);
       FD_ZERO(&failed);
@@ -208,7 +209,7 @@ class SocketAnswer final : public HttpAnswer {
       const int n = writing ? net_.select(0, nullptr, &ready, &failed, &slice)
                             : net_.select(0, &ready, nullptr, nullptr, &slice);
       if (n > 0) return;
-      if (n < 0) Fail(Kind::kNoAnswer, static_cast<unsigned long>(net_.lastError()));
+      if (n < 0) Fail(Kind::NoAnswer, static_cast<unsigned long>(net_.lastError()));
     }
   }
 
@@ -220,7 +221,7 @@ class SocketAnswer final : public HttpAnswer {
     hints.ai_protocol = IPPROTO_TCP;
     addrinfo* found = nullptr;
     if (const int error = net_.getAddrInfo(name.c_str(), port.c_str(), &hints, &found)) {
-      Fail(Kind::kCannotConnect, static_cast<unsigned long>(error));
+      Fail(Kind::CannotConnect, static_cast<unsigned long>(error));
     }
     const std::unique_ptr<addrinfo, decltype(net_.freeAddrInfo)> addresses(found,
                                                                            net_.freeAddrInfo);
@@ -241,7 +242,7 @@ class SocketAnswer final : public HttpAnswer {
       }
       if (socket_ != INVALID_SOCKET) net_.close(std::exchange(socket_, INVALID_SOCKET));
     }
-    Fail(Kind::kCannotConnect, error);
+    Fail(Kind::CannotConnect, error);
   }
 
   void Write(std::string_view data) {
@@ -252,7 +253,7 @@ class SocketAnswer final : public HttpAnswer {
       } else if (const int error = net_.lastError(); error == WSAEWOULDBLOCK) {
         Wait(/*writing=*/true);
       } else {
-        Fail(Kind::kNoAnswer, static_cast<unsigned long>(error));
+        Fail(Kind::NoAnswer, static_cast<unsigned long>(error));
       }
     }
   }
@@ -260,7 +261,7 @@ class SocketAnswer final : public HttpAnswer {
   // Adds what arrives to pending_; false when the server has closed the connection.
   bool Receive(Kind failure) {
     for (;;) {
-      if (stop_.load() != 0) Fail(Kind::kStopped);
+      if (stop_.load() != 0) Fail(Kind::Stopped);
       const std::size_t had = pending_.size();
       pending_.resize(had + kReceiveBytes);
       const int n = net_.receive(socket_, pending_.data() + had, kReceiveBytes, 0);
@@ -279,10 +280,10 @@ class SocketAnswer final : public HttpAnswer {
     for (;;) {
       std::size_t end;
       while ((end = pending_.find("\r\n\r\n")) == std::string::npos) {
-        if (pending_.size() > kMostHeadBytes) Fail(Kind::kHeadTooLong);
-        if (!Receive(Kind::kNoAnswer)) Fail(pending_.empty() ? Kind::kNoAnswer : Kind::kBadAnswer);
+        if (pending_.size() > kMostHeadBytes) Fail(Kind::HeadTooLong);
+        if (!Receive(Kind::NoAnswer)) Fail(pending_.empty() ? Kind::NoAnswer : Kind::BadAnswer);
       }
-      if (end + 4 > kMostHeadBytes) Fail(Kind::kHeadTooLong);
+      if (end + 4 > kMostHeadBytes) Fail(Kind::HeadTooLong);
       ParseHead(std::string_view(pending_).substr(0, end + 2));
       pending_.erase(0, end + 4);
       if (status_ >= 200) return;
@@ -292,10 +293,10 @@ class SocketAnswer final : public HttpAnswer {
   void ParseHead(std::string_view head) {
     // "HTTP/1.1 200 OK"
     if (head.substr(0, 5) != "HTTP/" || head.find(' ') == std::string_view::npos) {
-      Fail(Kind::kBadAnswer);
+      Fail(Kind::BadAnswer);
     }
     const std::optional<std::uint64_t> status = Number(head.substr(head.find(' ') + 1, 3), 10);
-    if (!status || *status < 100) Fail(Kind::kBadAnswer);
+    if (!status || *status < 100) Fail(Kind::BadAnswer);
     status_ = static_cast<unsigned>(*status);
     length_.reset();
     chunked_ = false;
@@ -323,7 +324,7 @@ class SocketAnswer final : public HttpAnswer {
     if (delivered_ > 0) ReadLine();  // the line break after the chunk before
     const std::string line = ReadLine();
     const std::optional<std::uint64_t> size = Number(Trimmed(line.substr(0, line.find(';'))), 16);
-    if (!size) Fail(Kind::kBadAnswer);
+    if (!size) Fail(Kind::BadAnswer);
     chunkLeft_ = *size;
     if (chunkLeft_ == 0) ended_ = true;
     return !ended_;
@@ -332,8 +333,8 @@ class SocketAnswer final : public HttpAnswer {
   std::string ReadLine() {
     std::size_t end;
     while ((end = pending_.find('\n')) == std::string::npos) {
-      if (pending_.size() > kMostLineBytes) Fail(Kind::kBadAnswer);
-      if (!Receive(Kind::kCutShort)) Fail(Kind::kCutShort);
+      if (pending_.size() > kMostLineBytes) Fail(Kind::BadAnswer);
+      if (!Receive(Kind::CutShort)) Fail(Kind::CutShort);
     }
     std::string line = pending_.substr(0, end);
     pending_.erase(0, end + 1);

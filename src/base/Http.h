@@ -21,13 +21,13 @@ inline constexpr unsigned kSliceMs = 100;
 // Why an exchange failed, with the system's error number where there is one.
 struct HttpError {
   enum class Kind {
-    kCannotConnect,
-    kNoAnswer,
-    kBadAnswer,
-    kHeadTooLong,
-    kCutShort,
-    kStopped,
-    kUnavailable,  // the system's networking could not be loaded or started
+    CannotConnect,
+    NoAnswer,
+    BadAnswer,
+    HeadTooLong,
+    CutShort,
+    Stopped,
+    Unavailable,  // the system's networking could not be loaded or started
   };
   Kind kind;
   unsigned long systemError = 0;
@@ -56,7 +56,7 @@ void PrepareSockets();
 // forwards it) or else to the address's host, sends the request (HTTP/1.1, `headers` being more
 // header lines, each ending in "\r\n"; the connection closed after it) and reads the answer's
 // head. `stop` is looked at before every wait, and no wait is longer than kSliceMs: once another
-// thread sets it to anything but 0, the exchange ends with HttpError::Kind::kStopped. Only the
+// thread sets it to anything but 0, the exchange ends with HttpError::Kind::Stopped. Only the
 // lookup of a name cannot be cut short.
 std::unique_ptr<HttpAnswer> SocketGet(std::string_view address, std::string_view proxy,
                                       std::string_view headers, const std::atomic<int>& stop);

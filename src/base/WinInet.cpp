@@ -38,11 +38,11 @@ class WinInetAnswer final : public HttpAnswer {
     path = path.substr(0, path.find('#'));  // the fragment stays with the client
     connection_ = net_.connect(net_.session, host.c_str(), parts.nPort, nullptr, nullptr,
                                INTERNET_SERVICE_HTTP, 0, 0);
-    if (!connection_) Fail(Kind::kCannotConnect);
+    if (!connection_) Fail(Kind::CannotConnect);
     const DWORD secure = parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0;
     request_ = net_.openRequest(connection_, "GET", path.empty() ? "/" : path.c_str(), nullptr,
                                 nullptr, nullptr, kRequestFlags | secure, 0);
-    if (!request_) Fail(Kind::kCannotConnect);
+    if (!request_) Fail(Kind::CannotConnect);
     // Set on the request itself: Wine takes none of them from the session.
     DWORD timeout = timeoutMs;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
@@ -50,12 +50,12 @@ class WinInetAnswer final : public HttpAnswer {
       net_.setOption(request_, option, &timeout, sizeof timeout);
     }
     shared_ = request_;
-    if (stop_.load() != 0) Fail(Kind::kStopped);
+    if (stop_.load() != 0) Fail(Kind::Stopped);
     if (!net_.sendRequest(request_, nullptr, 0, nullptr, 0)) {
       const DWORD error = GetLastError();
       Fail(error == ERROR_INTERNET_CANNOT_CONNECT || error == ERROR_INTERNET_NAME_NOT_RESOLVED
-               ? Kind::kCannotConnect
-               : Kind::kNoAnswer,
+               ? Kind::CannotConnect
+               : Kind::NoAnswer,
            error);
     }
   }
@@ -64,7 +64,7 @@ class WinInetAnswer final : public HttpAnswer {
     DWORD status = 0, size = sizeof status;
     if (!net_.queryInfo(request_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
                         nullptr)) {
-      Fail(Kind::kBadAnswer);
+      Fail(Kind::BadAnswer);
     }
     return status;
   }
@@ -89,12 +89,12 @@ class WinInetAnswer final : public HttpAnswer {
 
   std::size_t Read(char* into, std::size_t most) override {
     DWORD available = 0, n = 0;
-    if (!net_.dataAvailable(request_, &available, 0, 0)) Fail(Kind::kCutShort);
-    if (stop_.load() != 0) Fail(Kind::kStopped);
+    if (!net_.dataAvailable(request_, &available, 0, 0)) Fail(Kind::CutShort);
+    if (stop_.load() != 0) Fail(Kind::Stopped);
     if (available > 0 &&
         !net_.readFile(request_, into, static_cast<DWORD>(std::min<std::size_t>(available, most)),
                        &n)) {
-      Fail(Kind::kCutShort);
+      Fail(Kind::CutShort);
     }
     return n;
   }
@@ -103,7 +103,7 @@ class WinInetAnswer final : public HttpAnswer {
   // Once stopped, the request may have been closed under this thread: whatever failed since
   // means only that.
   [[noreturn]] void Fail(Kind kind, DWORD error = GetLastError()) const {
-    throw HttpError{stop_.load() == 0 ? kind : Kind::kStopped, error};
+    throw HttpError{stop_.load() == 0 ? kind : Kind::Stopped, error};
   }
 
   const Internet& net_;
@@ -141,26 +141,26 @@ void ReadProxySettings(decltype(&InternetQueryOptionA) query, Internet& net) {
 
 Internet OpenInternet(const char* userAgent) {
   const HMODULE dll = LoadSystemDll(L"wininet.dll");
-  if (!dll) Fail(Kind::kUnavailable, GetLastError());
+  if (!dll) Fail(Kind::Unavailable, GetLastError());
   Internet net;
   decltype(&InternetOpenA) open;
   decltype(&InternetQueryOptionA) query;
-  if (!(SetSystemFunction(net.closeHandle, dll, "InternetCloseHandle") &
-        SetSystemFunction(net.combineUrl, dll, "InternetCombineUrlA") &
-        SetSystemFunction(net.crackUrl, dll, "InternetCrackUrlA") &
-        SetSystemFunction(net.connect, dll, "InternetConnectA") &
-        SetSystemFunction(net.openRequest, dll, "HttpOpenRequestA") &
-        SetSystemFunction(net.sendRequest, dll, "HttpSendRequestA") &
-        SetSystemFunction(net.queryInfo, dll, "HttpQueryInfoA") &
-        SetSystemFunction(net.dataAvailable, dll, "InternetQueryDataAvailable") &
-        SetSystemFunction(net.readFile, dll, "InternetReadFile") &
-        SetSystemFunction(net.setOption, dll, "InternetSetOptionA") &
-        SetSystemFunction(open, dll, "InternetOpenA") &
+  if (!(SetSystemFunction(net.closeHandle, dll, "InternetCloseHandle") &&
+        SetSystemFunction(net.combineUrl, dll, "InternetCombineUrlA") &&
+        SetSystemFunction(net.crackUrl, dll, "InternetCrackUrlA") &&
+        SetSystemFunction(net.connect, dll, "InternetConnectA") &&
+        SetSystemFunction(net.openRequest, dll, "HttpOpenRequestA") &&
+        SetSystemFunction(net.sendRequest, dll, "HttpSendRequestA") &&
+        SetSystemFunction(net.queryInfo, dll, "HttpQueryInfoA") &&
+        SetSystemFunction(net.dataAvailable, dll, "InternetQueryDataAvailable") &&
+        SetSystemFunction(net.readFile, dll, "InternetReadFile") &&
+        SetSystemFunction(net.setOption, dll, "InternetSetOptionA") &&
+        SetSystemFunction(open, dll, "InternetOpenA") &&
         SetSystemFunction(query, dll, "InternetQueryOptionA"))) {
-    Fail(Kind::kUnavailable, ERROR_PROC_NOT_FOUND);
+    Fail(Kind::Unavailable, ERROR_PROC_NOT_FOUND);
   }
   net.session = open(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (!net.session) Fail(Kind::kUnavailable, GetLastError());
+  if (!net.session) Fail(Kind::Unavailable, GetLastError());
   ReadProxySettings(query, net);
   return net;
 }

@@ -89,6 +89,13 @@ const base::Internet& Net() {
   return net;
 }
 
+// Read with the first lookup rather than ahead of it: under Wine the reading keeps some 130 KB,
+// which a program that asks nothing need not hold.
+const base::ProxySettings& Proxies() {
+  static const base::ProxySettings proxies = base::ReadProxySettings(Net());
+  return proxies;
+}
+
 }  // namespace
 
 // One lookup, shared by the caller and its thread, and settled by `state`: the thread takes it
@@ -125,9 +132,10 @@ std::unique_ptr<base::HttpAnswer> Get(Lookup& lookup, const std::string& address
       (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
     FailLookup(L"状态服务器重定向到了 http: 或 https: 以外的地址：", address);
   }
-  if (parts.nScheme == INTERNET_SCHEME_HTTP && !net.proxyFoundByWinInet) {
-    const std::string proxy =
-        base::ProxyFor(net.proxies, net.bypass, {parts.lpszHostName, parts.dwHostNameLength});
+  if (const base::ProxySettings& settings = Proxies();
+      parts.nScheme == INTERNET_SCHEME_HTTP && !settings.foundByWinInet) {
+    const std::string proxy = base::ProxyFor(settings.proxies, settings.bypass,
+                                             {parts.lpszHostName, parts.dwHostNameLength});
     auto answer = base::SocketGet(address, proxy, kHeaders, lookup.state);
     // A proxy that asks who is asking: WinINet may know how to log on to it.
     if (proxy.empty() || answer->Status() != kProxyLogOn) return answer;

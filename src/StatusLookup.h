@@ -76,9 +76,9 @@ class PendingLookup {
 };
 
 // Prepares the lookups once the calling thread is idle (its messages handled, its windows
-// painted): a thread loads WinINet and Windows Sockets, opens the internet session and reads the
-// proxy settings, which sends nothing and connects nowhere, so that the first lookup pays no
-// loading. For the user-interface thread, as its first window is loaded.
+// painted): a thread loads WinINet and Windows Sockets and opens the internet session, which
+// sends nothing and connects nowhere, so that the first lookup pays no loading. For the
+// user-interface thread, as its first window is loaded.
 void PrepareWhenIdle();
 
 }  // namespace status

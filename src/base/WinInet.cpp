@@ -113,30 +113,6 @@ class WinInetAnswer final : public HttpAnswer {
   HINTERNET request_ = nullptr;
 };
 
-// The proxy settings of the connection Windows uses by default.
-// https://learn.microsoft.com/en-us/windows/win32/wininet/setting-and-retrieving-internet-options
-void ReadProxySettings(decltype(&InternetQueryOptionA) query, Internet& net) {
-  INTERNET_PER_CONN_OPTIONA options[3] = {};
-  options[0].dwOption = INTERNET_PER_CONN_FLAGS;
-  options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
-  options[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
-  INTERNET_PER_CONN_OPTION_LISTA list = {};
-  DWORD size = list.dwSize = sizeof list;
-  list.dwOptionCount = 3;
-  list.pOptions = options;
-  // Unknown settings are WinINet's to find.
-  net.proxyFoundByWinInet = !query(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size);
-  if (net.proxyFoundByWinInet) return;
-  const DWORD flags = options[0].Value.dwValue;
-  net.proxyFoundByWinInet = (flags & (PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_AUTO_DETECT)) != 0;
-  for (int i : {1, 2}) {
-    if (char* text = options[i].Value.pszValue) {
-      if ((flags & PROXY_TYPE_PROXY) != 0) (i == 1 ? net.proxies : net.bypass) = text;
-      GlobalFree(text);
-    }
-  }
-}
-
 }  // namespace
 
 Internet OpenInternet(const char* userAgent) {
@@ -144,7 +120,6 @@ Internet OpenInternet(const char* userAgent) {
   if (!dll) Fail(Kind::Unavailable, GetLastError());
   Internet net;
   decltype(&InternetOpenA) open;
-  decltype(&InternetQueryOptionA) query;
   if (!(SetSystemFunction(net.closeHandle, dll, "InternetCloseHandle") &&
         SetSystemFunction(net.combineUrl, dll, "InternetCombineUrlA") &&
         SetSystemFunction(net.crackUrl, dll, "InternetCrackUrlA") &&
@@ -156,13 +131,39 @@ Internet OpenInternet(const char* userAgent) {
         SetSystemFunction(net.readFile, dll, "InternetReadFile") &&
         SetSystemFunction(net.setOption, dll, "InternetSetOptionA") &&
         SetSystemFunction(open, dll, "InternetOpenA") &&
-        SetSystemFunction(query, dll, "InternetQueryOptionA"))) {
+        SetSystemFunction(net.queryOption, dll, "InternetQueryOptionA"))) {
     Fail(Kind::Unavailable, ERROR_PROC_NOT_FOUND);
   }
   net.session = open(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   if (!net.session) Fail(Kind::Unavailable, GetLastError());
-  ReadProxySettings(query, net);
   return net;
+}
+
+// The proxy settings of the connection Windows uses by default.
+// https://learn.microsoft.com/en-us/windows/win32/wininet/setting-and-retrieving-internet-options
+ProxySettings ReadProxySettings(const Internet& net) {
+  ProxySettings settings;
+  INTERNET_PER_CONN_OPTIONA options[3] = {};
+  options[0].dwOption = INTERNET_PER_CONN_FLAGS;
+  options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+  options[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
+  INTERNET_PER_CONN_OPTION_LISTA list = {};
+  DWORD size = list.dwSize = sizeof list;
+  list.dwOptionCount = 3;
+  list.pOptions = options;
+  // Unknown settings are WinINet's to find.
+  settings.foundByWinInet =
+      !net.queryOption(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size);
+  if (settings.foundByWinInet) return settings;
+  const DWORD flags = options[0].Value.dwValue;
+  settings.foundByWinInet = (flags & (PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_AUTO_DETECT)) != 0;
+  for (int i : {1, 2}) {
+    if (char* text = options[i].Value.pszValue) {
+      if ((flags & PROXY_TYPE_PROXY) != 0) (i == 1 ? settings.proxies : settings.bypass) = text;
+      GlobalFree(text);
+    }
+  }
+  return settings;
 }
 
 std::unique_ptr<HttpAnswer> WinInetGet(const Internet& net, const URL_COMPONENTSA& parts,

@@ -16,8 +16,7 @@
 // ending inside it as the program ends.
 namespace base {
 
-// What the GETs need of WinINet, an internet session with the proxy settings Windows has, and
-// those settings.
+// What the GETs need of WinINet, and an internet session with the proxy settings Windows has.
 struct Internet {
   decltype(&InternetCloseHandle) closeHandle;
   decltype(&InternetCombineUrlA) combineUrl;
@@ -29,15 +28,21 @@ struct Internet {
   decltype(&InternetQueryDataAvailable) dataAvailable;
   decltype(&InternetReadFile) readFile;
   decltype(&InternetSetOptionA) setOption;
+  decltype(&InternetQueryOptionA) queryOption;
   HINTERNET session;
-  // A proxy script, or its discovery: which proxy an address takes, WinINet alone can tell.
-  bool proxyFoundByWinInet = false;
-  std::string proxies, bypass;  // else the proxy settings, as Windows keeps them (see ProxyFor)
 };
 
-// Loads WinINet, opens a session that takes the system's proxy settings, and reads them. Sends
-// nothing and connects nowhere. Throws HttpError.
+// Loads WinINet and opens a session that takes the system's proxy settings. Sends nothing and
+// connects nowhere. Throws HttpError.
 Internet OpenInternet(const char* userAgent);
+
+// The proxy settings of the connection Windows uses by default.
+struct ProxySettings {
+  // A proxy script, or its discovery: which proxy an address takes, WinINet alone can tell.
+  bool foundByWinInet = false;
+  std::string proxies, bypass;  // else the settings, as Windows keeps them (see ProxyFor)
+};
+ProxySettings ReadProxySettings(const Internet& net);
 
 // A GET of an http: or https: address through WinINet, as InternetCrackUrlA parts it: a fresh
 // answer, kept nowhere (no cache, no cookie), no dialog box, no redirect followed, the head waited

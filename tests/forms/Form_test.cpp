@@ -143,7 +143,10 @@ TEST_F(FormsFocus, ComesBackToTheControlThatHadIt) {
        [&] { other.Show(); },
        [&] {
          other.Unload();
-         SetActiveWindow(form);
+         // The foreground, not only the active window: the X focus then follows at once, and
+         // does not leave the form later, as the other window's going may make it.
+         SetForegroundWindow(form);
+         PumpUntil([&] { return GetForegroundWindow() == form; });
        },
        {WM_ACTIVATE, WM_SETFOCUS},
        {

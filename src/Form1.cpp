@@ -181,18 +181,21 @@ void Form1::WatchFailed() {
 // with that account. One of that name is replaced only when the user says so.
 void Form1::CreateShortcut() {
   const std::wstring account = Text(L"Text1");
-  wchar_t program[MAX_PATH], message[1024];
+  // The name is cut at 100 characters; the account in the arguments is whole.
+  wchar_t program[MAX_PATH], desktop[MAX_PATH] = {}, file[MAX_PATH + 128], message[512];
   GetModuleFileNameW(nullptr, program, MAX_PATH);
-  const std::wstring file = base::DesktopFolder() + L"\\" + base::FileNameFor(account) + L".lnk";
-  wsprintfW(message, L"%s\n\n已经存在。要替换它吗？", file.c_str());
-  if (GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES &&
+  base::DesktopFolder(desktop);
+  if (!*desktop) throw base::RuntimeError(kShortcutNotMade, L"找不到桌面文件夹");
+  wsprintfW(file, L"%s\\%.100s.lnk", desktop, base::FileNameFor(account).c_str());
+  wsprintfW(message, L"%s\n\n已经存在。要替换它吗？", file);
+  if (GetFileAttributesW(file) != INVALID_FILE_ATTRIBUTES &&
       MessageBoxW(hWnd(), message, kCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
     return;
   }
-  const HRESULT result = base::SaveShortcut(file, program, L"\"" + account + L"\"");
+  const HRESULT result = base::SaveShortcut(file, program, (L"\"" + account + L"\"").c_str());
   wsprintfW(message,
-            FAILED(result) ? L"无法创建快捷方式 %s（错误 %lu）" : L"桌面快捷方式已创建：\n%s",
-            file.c_str(), static_cast<DWORD>(result));
+            FAILED(result) ? L"无法创建快捷方式 %s（错误 %lu）" : L"桌面快捷方式已创建：\n%s", file,
+            static_cast<DWORD>(result));
   if (FAILED(result)) throw base::RuntimeError(kShortcutNotMade, message);
   MessageBoxW(hWnd(), message, kCaption, MB_OK | MB_ICONINFORMATION);
 }

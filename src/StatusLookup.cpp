@@ -293,17 +293,6 @@ std::string StatusAddress(std::wstring_view account) {
   return address;
 }
 
-bool WaitPlainly(void* ended, std::uint32_t timeoutMs) {
-  switch (WaitForSingleObject(ended, timeoutMs)) {
-    case WAIT_OBJECT_0:
-      return true;
-    case WAIT_TIMEOUT:
-      return false;
-    default:
-      FailLookup(L"等待查询时出错（错误 %lu）", GetLastError());
-  }
-}
-
 PendingLookup::PendingLookup(std::wstring_view account) : lookup_(Start(account)) {}
 
 PendingLookup::~PendingLookup() {

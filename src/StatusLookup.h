@@ -44,16 +44,13 @@ std::string StatusAddress(std::wstring_view account);
 // lookup is then given up on, as after the time limit.
 using WaitForAnswer = std::function<bool(void* ended, std::uint32_t timeoutMs)>;
 
-// A plain wait that blocks the calling thread.
-bool WaitPlainly(void* ended, std::uint32_t timeoutMs);
-
 // Asks the server whether the account is online now, on a thread of the system's pool: one GET of
 // StatusAddress(account) through the proxy Windows is set to use (and one more for each redirect
 // followed, at most five, to http: and https: addresses only), with a head of at most 64 KB, its
 // answer counted in memory and stored nowhere. Waits for the answer through `wait`, for at most
 // kAnswerTimeoutMs. Throws base::RuntimeError: kAccountNotSendable (nothing is sent),
 // kLookupFailed (no usable answer; the message says why); and whatever `wait` throws.
-bool IsOnline(std::wstring_view account, const WaitForAnswer& wait = WaitPlainly);
+bool IsOnline(std::wstring_view account, const WaitForAnswer& wait);
 
 // A lookup the caller does not wait for: it runs as IsOnline's does while the caller goes on,
 // and is given up on when this goes before the lookup has ended.

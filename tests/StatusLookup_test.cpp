@@ -22,6 +22,13 @@ namespace {
 
 using base::RuntimeError;
 
+// A lookup whose caller waits for it plainly, blocking its thread.
+bool IsOnline(std::wstring_view account) {
+  return status::IsOnline(account, [](void* ended, std::uint32_t timeoutMs) {
+    return WaitForSingleObject(ended, timeoutMs) == WAIT_OBJECT_0;
+  });
+}
+
 // The address of an account, written out by hand.
 std::string AddressOf(const std::string& encodedAccount) {
   return "http://amos.alicdn.com/online.ww?v=2&uid=" + encodedAccount + "&s=1";
@@ -98,7 +105,7 @@ class StatusLookupServer : public testing::Test {
   // The lookup's failure, or nothing when it succeeded.
   static std::optional<RuntimeError> FailureOf(const wchar_t* account) {
     try {
-      status::IsOnline(account);
+      IsOnline(account);
     } catch (const RuntimeError& e) {
       return e;
     }
@@ -134,7 +141,7 @@ TEST_F(StatusLookupServer, AnswerSizeDecides) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.encoded);
     size_t requests = testsupport::StandInRequestLines().size();
-    EXPECT_EQ(status::IsOnline(c.account), c.online);
+    EXPECT_EQ(IsOnline(c.account), c.online);
     std::vector<std::string> log = testsupport::StandInRequestLines();
     ASSERT_GT(log.size(), requests) << "no request";
     EXPECT_TRUE(IsRequestFor(log[requests], AddressOf(c.encoded))) << "got " << log[requests];
@@ -199,7 +206,7 @@ TEST_F(StatusLookupServer, ServersThatNeverEndAreLetGo) {
         [&] { return StandInLinesHolding(closed, /*notes=*/true) > closedBefore; }, 2000))
         << "still connected 2 s after the lookup ended";
     EXPECT_LT(PrivateMegabytes() - before, 64);
-    EXPECT_TRUE(status::IsOnline(L"online"));
+    EXPECT_TRUE(IsOnline(L"online"));
   }
 }
 
@@ -227,7 +234,7 @@ TEST_F(StatusLookupServer, LookupsGivenUpOnAreBounded) {
   EXPECT_TRUE(testsupport::PumpUntil(
       [] {
         try {
-          return status::IsOnline(L"online");
+          return IsOnline(L"online");
         } catch (const RuntimeError&) {  // still bounded: nothing sent
           return false;
         }
@@ -251,7 +258,7 @@ TEST_F(StatusLookupServer, SlowServers) {
   for (Case& c : cases) {
     lookups.emplace_back([&c] {
       try {
-        c.online = status::IsOnline(c.account);
+        c.online = IsOnline(c.account);
       } catch (const RuntimeError& e) {
         c.failure = e;
       }

@@ -16,15 +16,11 @@ constexpr CLSID kShellLink = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 }  // namespace
 
-std::wstring DesktopFolder() {
-  const auto folderPath = SystemFunction<decltype(&SHGetFolderPathW)>(LoadSystemDll(L"shell32.dll"),
-                                                                      "SHGetFolderPathW");
-  wchar_t folder[MAX_PATH];
-  if (!folderPath ||
-      FAILED(folderPath(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, folder))) {
-    return {};
+void DesktopFolder(wchar_t (&folder)[MAX_PATH]) {
+  if (const auto folderPath = SystemFunction<decltype(&SHGetFolderPathW)>(
+          LoadSystemDll(L"shell32.dll"), "SHGetFolderPathW")) {
+    folderPath(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, folder);
   }
-  return folder;
 }
 
 std::wstring FileNameFor(std::wstring_view text) {
@@ -45,8 +41,7 @@ std::wstring FileNameFor(std::wstring_view text) {
   return name;
 }
 
-HRESULT SaveShortcut(const std::wstring& path, const std::wstring& target,
-                     const std::wstring& arguments) {
+HRESULT SaveShortcut(const wchar_t* path, const wchar_t* target, const wchar_t* arguments) {
   const HMODULE ole = LoadSystemDll(L"ole32.dll");
   const auto initialize = SystemFunction<decltype(&CoInitializeEx)>(ole, "CoInitializeEx");
   const auto create = SystemFunction<decltype(&CoCreateInstance)>(ole, "CoCreateInstance");
@@ -57,13 +52,13 @@ HRESULT SaveShortcut(const std::wstring& path, const std::wstring& target,
   IPersistFile* file = nullptr;
   result = create(kShellLink, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW),
                   reinterpret_cast<void**>(&link));
-  if (SUCCEEDED(result)) result = link->SetPath(target.c_str());
-  if (SUCCEEDED(result)) result = link->SetArguments(arguments.c_str());
-  if (SUCCEEDED(result)) result = link->SetIconLocation(target.c_str(), 0);
+  if (SUCCEEDED(result)) result = link->SetPath(target);
+  if (SUCCEEDED(result)) result = link->SetArguments(arguments);
+  if (SUCCEEDED(result)) result = link->SetIconLocation(target, 0);
   if (SUCCEEDED(result)) {
     result = link->QueryInterface(__uuidof(IPersistFile), reinterpret_cast<void**>(&file));
   }
-  if (SUCCEEDED(result)) result = file->Save(path.c_str(), TRUE);
+  if (SUCCEEDED(result)) result = file->Save(path, TRUE);
   if (file) file->Release();
   if (link) link->Release();
   return result;

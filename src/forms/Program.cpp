@@ -46,8 +46,8 @@ void Report(HWND owner, const base::RuntimeError& error) noexcept {
 }
 
 // If the error came while the button was taking the focus, before it was pushed, the mouse was
-// taken back too early (BlockingWait): it is given back, so that the button lets go of its press
-// itself.
+// taken back too early (by the wait, see forms/Wait.h): it is given back, so that the button lets
+// go of its press itself.
 void EndPressUnclicked() noexcept {
   const HWND focus = GetFocus();
   wchar_t kind[8] = {};

@@ -46,7 +46,8 @@ bool IsRedirect(unsigned status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// Fails the lookup with a message made as wsprintfW makes one (no longer than it writes).
+// Fails the lookup with a message made as wsprintfW makes one (no longer than it writes). Its
+// arguments are 32 bits wide at either width of the program: %u and %lu, never a size_t.
 [[noreturn]] void FailLookup(const wchar_t* format, ...) {
   wchar_t message[1024];
   va_list arguments;
@@ -89,8 +90,7 @@ const base::Internet& Net() {
   return net;
 }
 
-// Read with the first lookup rather than ahead of it: under Wine the reading keeps some 130 KB,
-// which a program that asks nothing need not hold.
+// Read with the first lookup (see base::ReadProxySettings).
 const base::ProxySettings& Proxies() {
   static const base::ProxySettings proxies = base::ReadProxySettings(Net());
   return proxies;
@@ -170,15 +170,15 @@ bool AnswerMeansOnline(base::HttpAnswer& answer) {
       if (e.kind == Kind::Stopped) throw;
       FailLookup(e.systemError ? L"读取状态服务器的应答时出错：收到 %u 字节（错误 %lu）"
                                : L"读取状态服务器的应答时出错：收到 %u 字节",
-                 received, e.systemError);
+                 static_cast<unsigned>(received), e.systemError);
     }
     if (n == 0) break;
     received += n;
   }
   if (received > kOnlineAnswerSize) return false;
   if (announced && *announced != received) {
-    FailLookup(L"状态服务器的应答与其声明的长度不符：收到 %u 字节，应为 %u 字节", received,
-               static_cast<unsigned>(*announced));
+    FailLookup(L"状态服务器的应答与其声明的长度不符：收到 %u 字节，应为 %u 字节",
+               static_cast<unsigned>(received), static_cast<unsigned>(*announced));
   }
   return IsOnlineAnswer(received);
 }

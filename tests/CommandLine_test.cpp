@@ -48,6 +48,7 @@ TEST(CommandLine, AnAccountAsAShortcutsName) {
   EXPECT_EQ(base::FileNameFor(L"Com1.x"), L"_Com1.x");
   EXPECT_EQ(base::FileNameFor(L"com0"), L"com0");
   EXPECT_EQ(base::FileNameFor(L"console"), L"console");
+  EXPECT_EQ(base::FileNameFor(L"n p"), L"n p");
 }
 
 }  // namespace

@@ -1,24 +1,16 @@
 // Times Pellucor from the outside, each figure beside a baseline measured in the same run,
-// interleaved, as medians (scripts/bench.sh). Prints rows of a Markdown table:
-//   start-up      process start until the main window answers a message, beside bare_window.exe
-//   memory        private bytes of the idle main window, beside bare_window.exe
-//   first query   the first click on "查询" after start-up until "在线" is set, each run in a new
-//                 process, beside plain_lookup.exe (the plain design's lookup: a synchronous
-//                 download on the window's own thread, without Pellucor's checks) and
-//                 socket_lookup.exe (the same window, whose query is one GET over a bare socket)
-//   query         later clicks until "在线" is set, beside the same two
-//   close         WM_CLOSE while a query waits for a silent server until the process has ended,
-//                 beside bare_window.exe closed
-//   waiting       processor time while a query waits 10 s for a silent server, beside
-//                 bare_window.exe idle as long
+// interleaved, as medians (scripts/bench.sh), and prints them as rows of a Markdown table. The
+// baselines: bare_window.exe, a bare window; plain_lookup.exe, the plain design's lookup (a
+// synchronous download on the window's own thread, without Pellucor's checks); socket_lookup.exe
+// (beside this program), the same window, whose query is one GET over a bare socket.
 // The queries go to the stand-in status server that http_proxy names, whose request log
-// STANDIN_LOG names. A hook in the clicked program (answer_hook.dll, beside this program, as is
-// socket_lookup.exe) tells the instant the program sets "在线".
+// STANDIN_LOG names. A hook in the clicked program (answer_hook.dll, beside this program) tells
+// the instant the program sets "在线".
 //
 //   bench_program PELLUCOR.EXE BARE_WINDOW.EXE PLAIN_LOOKUP.EXE [runs]   runs: 3 to 99, default 15
 // With BENCH_STARTUP_ONLY=1 only the start-up and memory rows run, for A/B timings of start-up.
-// Each measurement is one function below, run by main in this order. The programs are driven
-// through tests/support/RunningProgram, as the tests that start the real program drive them.
+// Each measurement is one function below, run by main in this order, which drives the programs
+// through tests/support/RunningProgram as the tests drive the real program.
 
 #include <windows.h>
 #include <psapi.h>
@@ -101,9 +93,8 @@ struct AnswerWatch {
 };
 
 AnswerWatch LoadAnswerWatch() {
-  const std::wstring dll = Beside(L"answer_hook.dll");
   AnswerWatch watch;
-  watch.hookModule = LoadLibraryW(dll.c_str());
+  watch.hookModule = LoadLibraryW(Beside(L"answer_hook.dll").c_str());
   if (!watch.hookModule) Fail("no answer_hook.dll beside the benchmark");
   watch.hook = reinterpret_cast<HOOKPROC>(
       reinterpret_cast<void (*)()>(GetProcAddress(watch.hookModule, "AnswerShown")));
@@ -126,7 +117,8 @@ void Click(const QueryControls& form) {
 // waited for when this goes.
 class Started : public RunningProgram {
  public:
-  explicit Started(const std::wstring& exe) : RunningProgram(exe) {
+  explicit Started(const std::wstring& exe, const wchar_t* arguments = nullptr)
+      : RunningProgram(exe, nullptr, arguments) {
     if (!window()) Fail("the started program shows no window");
   }
   ~Started() {
@@ -160,10 +152,8 @@ class Started : public RunningProgram {
   double PrivateKiB() const {
     PROCESS_MEMORY_COUNTERS_EX counters = {};
     counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(process(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                              sizeof counters)) {
-      Fail("no memory figures");
-    }
+    auto* figures = reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters);
+    if (!GetProcessMemoryInfo(process(), figures, sizeof counters)) Fail("no memory figures");
     // The same figure on Windows; Wine fills only the older field for another process.
     const SIZE_T bytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
     return double(bytes) / 1024;
@@ -288,28 +278,24 @@ void FirstQuery(const Programs& programs, int runs, const AnswerWatch& watch) {
 // Later queries, beside the plain design's and the bare socket's window, in turn.
 void LaterQueries(const Programs& programs, int runs, const AnswerWatch& watch) {
   std::vector<double> click, plainClick, socketClick;
-  {
-    Started pellucor(programs.pellucor), plain(programs.plain), floor(programs.socket);
-    pellucor.Settle();
-    plain.Settle();
-    floor.Settle();
-    const HANDLE shown = pellucor.WatchAnswers(watch), plainShown = plain.WatchAnswers(watch),
-                 socketShown = floor.WatchAnswers(watch);
-    for (const Started* started : {&pellucor, &plain, &floor})
-      testsupport::SetText(started->form().account, kAccount, kPatienceMs);
-    // Uncounted: the first press also moves the focus out of the account box, which queries once
-    // more.
-    for (int i = -2; i < runs; ++i) {
-      const std::function<void()> steps[] = {
-          [&] { click.push_back(ClickToAnswer(pellucor.form(), shown)); },
-          [&] { plainClick.push_back(ClickToAnswer(plain.form(), plainShown)); },
-          [&] { socketClick.push_back(ClickToAnswer(floor.form(), socketShown)); },
-      };
-      for (int k = 0; k < 3; ++k) steps[(i + 3 + k) % 3]();
-      if (i < 0) {
-        Sleep(kSettleMs);  // lets the focus queries finish
-        click.clear(), plainClick.clear(), socketClick.clear();
-      }
+  Started pellucor(programs.pellucor), plain(programs.plain), floor(programs.socket);
+  for (const Started* started : {&pellucor, &plain, &floor}) {
+    started->Settle();
+    testsupport::SetText(started->form().account, kAccount, kPatienceMs);
+  }
+  const HANDLE shown = pellucor.WatchAnswers(watch), plainShown = plain.WatchAnswers(watch),
+               socketShown = floor.WatchAnswers(watch);
+  // Uncounted: the first press also moves the focus out of the account box, which queries too.
+  for (int i = -2; i < runs; ++i) {
+    const std::function<void()> steps[] = {
+        [&] { click.push_back(ClickToAnswer(pellucor.form(), shown)); },
+        [&] { plainClick.push_back(ClickToAnswer(plain.form(), plainShown)); },
+        [&] { socketClick.push_back(ClickToAnswer(floor.form(), socketShown)); },
+    };
+    for (int k = 0; k < 3; ++k) steps[(i + 3 + k) % 3]();
+    if (i < 0) {
+      Sleep(kSettleMs);  // lets the focus queries finish
+      click.clear(), plainClick.clear(), socketClick.clear();
     }
   }
   const char later[] = "later queries: \"查询\" clicked until \"在线\" is set";
@@ -345,16 +331,30 @@ void ProcessorTimeWhileWaiting(const Programs& programs) {
     pellucor.QuerySilentServer();
     const double before[2] = {pellucor.CpuMs(), idle.CpuMs()};
     HWND report = nullptr;
-    if (!testsupport::PumpUntil([&] { return (report = pellucor.ReportBox()) != nullptr; },
-                                kPatienceMs, 10)) {
-      Fail("the silent query was not reported");
-    }
+    const auto reported = [&] { return (report = pellucor.ReportBox()) != nullptr; };
+    if (!testsupport::PumpUntil(reported, kPatienceMs, 10))
+      Fail("the silent query went unreported");
     cpu[0].push_back(pellucor.CpuMs() - before[0]);
     cpu[1].push_back(idle.CpuMs() - before[1]);
     PostMessageW(report, WM_COMMAND, IDOK, 0);
   }
   Row("processor time while a query waits 10 s for a silent server", "ms", cpu[0],
       "bare window idle as long", cpu[1]);
+}
+
+// Idle memory once the command line's account is answered, the watch on and off, in turn.
+void WatchMemory(const Programs& programs, int runs) {
+  std::vector<double> memory[2];
+  for (int i = 0; i < runs; ++i) {
+    for (int which : {i & 1, 1 - (i & 1)}) {
+      Started started(programs.pellucor, which == 0 ? L"/w offline" : L"offline");
+      if (!testsupport::PumpUntil([&] { return started.ReadOut() == L"离线"; }, kPatienceMs))
+        Fail("the command line's account was not answered");
+      started.Settle();
+      memory[which].push_back(started.PrivateKiB());
+    }
+  }
+  Row("idle memory once answered 离线, the watch on", "KiB", memory[0], "the watch off", memory[1]);
 }
 
 }  // namespace
@@ -379,5 +379,6 @@ int main(int argc, char** argv) {
   LaterQueries(programs, runs, watch);
   CloseDuringQuery(programs, runs);
   ProcessorTimeWhileWaiting(programs);
+  WatchMemory(programs, runs);
   return 0;
 }

@@ -32,10 +32,13 @@ std::wstring FileNameFor(std::wstring_view text) {
   // A device's name is no file's, whatever the extension: CON, PRN, AUX, NUL, COM1 to LPT9.
   const size_t stem = std::min(name.find(L'.'), name.size());
   wchar_t upper[4] = {};
-  for (size_t i = 0; i < 3 && i < stem; ++i)
-    upper[i] = static_cast<wchar_t>(name[i] & ~0x20);  // letters in capitals
-  if ((stem == 3 && wcsstr(L"CON PRN AUX NUL", upper)) ||
-      (stem == 4 && wcsstr(L"COM LPT", upper) && name[3] >= L'1' && name[3] <= L'9')) {
+  for (size_t i = 0; i < 3 && i < stem; ++i) {
+    const wchar_t c = name[i];
+    upper[i] = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+  }
+  // No name holds '|' by now, so only whole device names match.
+  if ((stem == 3 && wcsstr(L"CON|PRN|AUX|NUL", upper)) ||
+      (stem == 4 && wcsstr(L"COM|LPT", upper) && name[3] >= L'1' && name[3] <= L'9')) {
     name.insert(name.begin(), L'_');
   }
   return name;

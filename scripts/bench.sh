@@ -58,7 +58,9 @@ table=$(mktemp)
     "${PAINTS:-2000} paints). Private memory is what Wine reports as private (resident" \
     "anonymous) bytes. A started program sits idle for half a second before it is measured or" \
     "clicked. A query ends when the program sets \"在线\", as a hook in the program tells the" \
-    "benchmark; the first click is real mouse input, later clicks are posted to the button."
+    "benchmark; the first click is real mouse input, later clicks are posted to the button." \
+    "The watch's memory is measured once the program's threads but the window's have ended," \
+    "as they do between the watch's turns."
   echo
   echo "| measure | Pellucor | baseline | ratio |"
   echo "|---|---|---|---|"

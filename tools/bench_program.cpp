@@ -9,8 +9,7 @@
 //
 //   bench_program PELLUCOR.EXE BARE_WINDOW.EXE PLAIN_LOOKUP.EXE [runs]   runs: 3 to 99, default 15
 // With BENCH_STARTUP_ONLY=1 only the start-up and memory rows run, for A/B timings of start-up.
-// Each measurement is one function below, run by main in this order, which drives the programs
-// through tests/support/RunningProgram as the tests drive the real program.
+// Each measurement is a function below, run by main in order; tests/support drives the programs.
 
 #include <windows.h>
 #include <psapi.h>
@@ -75,8 +74,7 @@ void Row(const char* what, const char* unit, const std::vector<double>& ours, co
 // A file beside this program.
 std::wstring Beside(const wchar_t* name) {
   wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  const std::wstring self(path, length);
+  const std::wstring self(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
   return self.substr(0, self.find_last_of(L"\\/") + 1) + name;
 }
 
@@ -132,7 +130,6 @@ class Started : public RunningProgram {
     return controls();
   }
 
-  // Lets the started program sit idle for a moment.
   void Settle() const {
     WaitForInputIdle(process(), kPatienceMs);
     Sleep(kSettleMs);
@@ -159,9 +156,9 @@ class Started : public RunningProgram {
     return double(bytes) / 1024;
   }
 
-  // The processor time the program has used, in milliseconds, as the system's process list
-  // gives it (Wine answers GetProcessTimes for another process with the caller's own times).
-  double CpuMs() const {
+  // The program's entry in the system's process list, which has its threads and processor time
+  // (Wine answers GetProcessTimes for another process with the caller's own times).
+  SYSTEM_PROCESS_INFORMATION Entry() const {
     static const auto query =
         reinterpret_cast<decltype(&NtQuerySystemInformation)>(reinterpret_cast<void (*)()>(
             GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
@@ -173,11 +170,14 @@ class Started : public RunningProgram {
     }
     for (size_t at = 0;;) {
       const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(&list[at]);
-      if (HandleToUlong(entry->UniqueProcessId) == id())
-        return double(entry->KernelTime.QuadPart + entry->UserTime.QuadPart) / 10000;
+      if (HandleToUlong(entry->UniqueProcessId) == id()) return *entry;
       if (!entry->NextEntryOffset) Fail("the program is not in the process list");
       at += entry->NextEntryOffset;
     }
+  }
+  double CpuMs() const {  // milliseconds
+    const SYSTEM_PROCESS_INFORMATION entry = Entry();
+    return double(entry.KernelTime.QuadPart + entry.UserTime.QuadPart) / 10000;
   }
 
   // Asks about the silent account and returns once the stand-in has the request: the program
@@ -258,12 +258,11 @@ void StartUpAndMemory(const Programs& programs, int runs) {
 // click gives them.
 void FirstQuery(const Programs& programs, int runs, const AnswerWatch& watch) {
   std::vector<double> first[3];
+  const std::wstring* exes[] = {&programs.pellucor, &programs.plain, &programs.socket};
   for (int i = 0; i < runs; ++i) {
     for (int k = 0; k < 3; ++k) {
       const int which = (i + k) % 3;
-      Started started(which == 0   ? programs.pellucor
-                      : which == 1 ? programs.plain
-                                   : programs.socket);
+      Started started(*exes[which]);
       const QueryControls& form = started.form();
       PointAt(form);
       started.Settle();
@@ -342,7 +341,8 @@ void ProcessorTimeWhileWaiting(const Programs& programs) {
       "bare window idle as long", cpu[1]);
 }
 
-// Idle memory once the command line's account is answered, the watch on and off, in turn.
+// Idle memory once the command line's account is answered, the watch on and off, in turn, when
+// the system's pool has let its idle threads go (Wine: 5 s on), as between the watch's turns.
 void WatchMemory(const Programs& programs, int runs) {
   std::vector<double> memory[2];
   for (int i = 0; i < runs; ++i) {
@@ -350,7 +350,7 @@ void WatchMemory(const Programs& programs, int runs) {
       Started started(programs.pellucor, which == 0 ? L"/w offline" : L"offline");
       if (!testsupport::PumpUntil([&] { return started.ReadOut() == L"离线"; }, kPatienceMs))
         Fail("the command line's account was not answered");
-      started.Settle();
+      testsupport::PumpUntil([&] { return started.Entry().NumberOfThreads == 1; }, kPatienceMs);
       memory[which].push_back(started.PrivateKiB());
     }
   }

@@ -1,6 +1,7 @@
 #include "base/WinInet.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "base/SystemDll.h"
@@ -167,12 +168,23 @@ ProxySettings ReadProxySettings(const Internet& net) {
   if (RegOpenKeyExW(HKEY_CURRENT_USER,
                     L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections",
                     0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-    DWORD blob[256];  // the version, a count, the flags, then the proxy's names
-    size = sizeof blob;
-    settings.foundByWinInet =
-        RegQueryValueExW(key, L"DefaultConnectionSettings", nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(blob), &size) == ERROR_SUCCESS &&
-        size >= 12 && (blob[2] & (PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_AUTO_DETECT)) != 0;
+    // The version, a count, the flags, then the proxy's names, the bypass list and the script's
+    // address, which may be long: read whole, as the registry gives a value only whole.
+    constexpr wchar_t kValue[] = L"DefaultConnectionSettings";
+    std::string blob;
+    DWORD flags = 0;
+    size = 0;
+    LSTATUS read = RegQueryValueExW(key, kValue, nullptr, nullptr, nullptr, &size);
+    if (read == ERROR_SUCCESS && size >= 3 * sizeof flags) {
+      blob.resize(size);
+      read = RegQueryValueExW(key, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(blob.data()),
+                              &size);
+      std::memcpy(&flags, blob.data() + 2 * sizeof flags, sizeof flags);
+    }
+    // Settings that cannot be read are WinINet's to find.
+    settings.foundByWinInet = (read != ERROR_SUCCESS && read != ERROR_FILE_NOT_FOUND) ||
+                              (read == ERROR_SUCCESS && size >= 3 * sizeof flags &&
+                               (flags & (PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_AUTO_DETECT)) != 0);
     RegCloseKey(key);
   }
   return settings;
